@@ -1,0 +1,42 @@
+// Resource, control and message ids shared by the resource script and the program.
+#pragma once
+
+// Dialog templates
+#define IDD_MAIN 102
+#define IDD_SETTINGS 130
+
+// Icons
+#define IDI_DAWNBELL 128
+#define IDI_MOON 135
+#define IDI_SUN 136
+
+// The built-in beep, a resource of type "WAVE"
+#define IDR_BEEP 132
+
+// Main window controls
+#define IDC_DATE 1000
+#define IDC_CLOCK 1001
+#define IDC_SETTINGS 1002
+#define IDC_STOP 1003
+#define IDC_ALARM 1004
+#define IDC_NEXT 1017
+#define IDC_MAINICON 1031
+
+// Settings dialog controls
+#define IDC_WAVE 1005
+#define IDC_HOUR 1006
+#define IDC_MINUTE 1007
+#define IDC_SNOOZE 1015
+#define IDC_BEEP 1016
+#define IDC_REPEAT 1017
+#define IDC_VERSION 1019
+#define IDC_VOLUME 1022
+#define IDC_NOSUSPEND 1023
+#define IDC_SCREENOFF 1024
+#define IDC_LED 1025
+#define IDC_LEDNUM 1026
+#define IDC_NOW 1030
+#define IDC_BUTTONS 1032
+
+// "The alarm time has come": sent by a second instance and handled by the main window.
+#define WM_ALARM (WM_USER + 100)

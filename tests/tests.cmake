@@ -1,0 +1,54 @@
+# Test executables: one per folder of the program, all run under Wine through CTest.
+enable_testing()
+
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The recording fake device and the shared test helpers.
+file(GLOB FAKE_SOURCES CONFIGURE_DEPENDS tests/support/*.cpp)
+add_library(fake_device STATIC ${FAKE_SOURCES})
+target_link_libraries(fake_device PUBLIC gtest)
+
+# A suite of the program's code against the fake device and the real resources.
+function(dawnbell_suite name)
+    file(GLOB sources CONFIGURE_DEPENDS tests/${name}/*.cpp)
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${name}_tests ${sources} ${CMAKE_SOURCE_DIR}/resources/dawnbell.rc)
+    target_link_libraries(${name}_tests PRIVATE dawnbell_core fake_device gtest_main)
+    target_link_options(${name}_tests PRIVATE -static)
+    add_test(NAME ${name} COMMAND ${name}_tests)
+endfunction()
+
+foreach(suite model store app cycle alerts settings)
+    dawnbell_suite(${suite})
+endforeach()
+
+# The desktop stand-ins, tested for real.
+file(GLOB DESKTOP_TEST_SOURCES CONFIGURE_DEPENDS tests/platform/*.cpp)
+if(DESKTOP_TEST_SOURCES)
+    add_executable(platform_tests ${DESKTOP_TEST_SOURCES})
+    target_link_libraries(platform_tests PRIVATE platform_desktop gtest_main)
+    target_link_options(platform_tests PRIVATE -static)
+    add_test(NAME platform COMMAND platform_tests)
+    set_tests_properties(platform PROPERTIES RUN_SERIAL TRUE)
+endif()
+
+# End-to-end: the built dawnbell.exe as real processes. These share the prefix's registry,
+# so they run alone.
+file(GLOB E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
+if(E2E_SOURCES)
+    add_executable(e2e_tests ${E2E_SOURCES})
+    target_link_libraries(e2e_tests PRIVATE gtest_main shell32 ole32 uuid)
+    target_link_options(e2e_tests PRIVATE -static)
+    add_dependencies(e2e_tests dawnbell)
+    if(TARGET dawnbell_runat)
+        add_dependencies(e2e_tests dawnbell_runat)
+    endif()
+    add_test(NAME e2e COMMAND e2e_tests)
+    # The programs under test sit beside e2e_tests.exe in the build folder.
+    set_tests_properties(e2e PROPERTIES RUN_SERIAL TRUE)
+endif()

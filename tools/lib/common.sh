@@ -1,0 +1,43 @@
+# Shared by tools/test and tools/run: find the source tree and install what is missing.
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# Installs Debian packages for the commands that are missing, as root or through sudo.
+ensure_packages() {
+  local missing=() pair cmd pkg
+  for pair in "$@"; do
+    cmd=${pair%%:*}
+    pkg=${pair#*:}
+    if [[ $cmd == /* ]]; then
+      [ -e "$cmd" ] && continue
+    else
+      command -v "$cmd" >/dev/null 2>&1 && continue
+    fi
+    missing+=($pkg)
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  echo "Installing: ${missing[*]}" >&2
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >&2
+}
+
+ensure_build_tools() {
+  ensure_packages cmake:cmake make:make \
+    x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix \
+    x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64 \
+    x86_64-w64-mingw32-widl:mingw-w64-tools \
+    /usr/lib/wine/wine64:wine64 wine:wine \
+    /usr/src/googletest/CMakeLists.txt:googletest \
+    flock:util-linux
+}
+
+# Configures and builds one build folder: configure_and_build DIR BUILD_TYPE TESTS(ON|OFF)
+configure_and_build() {
+  local dir=$1 type=$2 tests=$3
+  cmake -S "$top" -B "$dir" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE="$type" -DDAWNBELL_TESTS="$tests" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+}
