@@ -1,0 +1,177 @@
+#include "app/main_window.h"
+#include <cstdlib>
+#include "alerts/power.h"
+#include "alerts/sound.h"
+#include "app/app_state.h"
+#include "app/entry.h"
+#include "app/startup_shortcut.h"
+#include "cycle/ring_cycle.h"
+#include "model/settings.h"
+#include "model/text.h"
+#include "platform/clock.h"
+#include "platform/timers.h"
+#include "resources/resource.h"
+#include "store/settings_store.h"
+
+namespace {
+
+int32_t ResidentMode() { return Settings.NoSuspend && Settings.Alarm; }
+
+// With the display-off option on an armed alarm, the display goes dark again 500 ms after the
+// user's last action.
+void DisplayTail(HWND window) {
+    if (Settings.ScreenOff && Settings.Alarm)
+        SetDisplayPower(window, 0, 1);
+}
+
+void HandleCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == IDOK)
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    if (HIWORD(wParam) != 0)
+        return;
+    HWND control = reinterpret_cast<HWND>(lParam);
+    if (control && control == GetDlgItem(window, IDC_ALARM))
+        ToggleAlarm(window);
+    else if (control && control == GetDlgItem(window, IDC_STOP))
+        StopRinging(window);
+    else if (control && control == GetDlgItem(window, IDC_SETTINGS))
+        OpenSettings(window);
+    DisplayTail(window);
+}
+
+void Initialise(HWND window) {
+    SetWindowTextW(window, kWindowTitle);
+    LoadSettings();
+    if (Settings.Alarm) {
+        SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
+        ShowWindow(GetDlgItem(window, IDC_SETTINGS), SW_HIDE);
+    }
+    SetKeepAwake(window, 1);
+    UpdateStartupShortcut(ResidentMode());
+    if (AppState.startupFlag) {
+        if (Settings.Alarm)
+            platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
+        else
+            SendMessageW(window, WM_CLOSE, 0, 0); // ends the program once the loop runs
+    }
+    AppState.clockFont = MakeClockFont(240, L"System");
+    if (AppState.clockFont)
+        SendDlgItemMessageW(window, IDC_CLOCK, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(AppState.clockFont), TRUE);
+    HandleTimer(window, TIMER_CLOCK);
+    SetAlarmLabel(window);
+    platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+    if (IsAlarmCommand(AppState.cmdLine))
+        FireAlarm(window);
+    SetDlgItemTextW(window, IDC_NEXT, Settings.strNext);
+}
+
+void ShowDateAndTime(HWND window) {
+    // The device clock is read through the platform, so a test clock shows here too.
+    SYSTEMTIME now = {};
+    platform::GetLocalTime(&now);
+    wchar_t text[kTextChars] = {};
+    GetDateFormatW(LOCALE_USER_DEFAULT, 0, &now, L"yyyy/M/d(ddd)", text, kTextChars);
+    SetDlgItemTextW(window, IDC_DATE, text);
+    wmemset(text, L'\0', kTextChars);
+    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &now, nullptr, text, kTextChars);
+    SetDlgItemTextW(window, IDC_CLOCK, text);
+}
+
+} // namespace
+
+void SetAlarmLabel(HWND window) {
+    wchar_t label[kTextChars] = {};
+    FormatText(label, kTextChars, L"Alarm at %d:%02d\n(Snooze %d Min.)", Settings.Hour,
+               Settings.Minute, Settings.AlarmInterval);
+    SetDlgItemTextW(window, IDC_ALARM, label);
+}
+
+HFONT MakeClockFont(int32_t tenthsOfPoint, const wchar_t* face) {
+    LOGFONTW font = {};
+    font.lfCharSet = DEFAULT_CHARSET;
+    CopyText(font.lfFaceName, LF_FACESIZE, face);
+    HDC screen = GetDC(nullptr);
+    int32_t pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    font.lfHeight = -std::abs(tenthsOfPoint * pixelsPerInch / 720);
+    ReleaseDC(nullptr, screen);
+    return CreateFontIndirectW(&font);
+}
+
+void HandleTimer(HWND window, UINT_PTR id) {
+    switch (id) {
+    case TIMER_CLOCK:
+        ShowDateAndTime(window);
+        break;
+    case TIMER_KEEPAWAKE:
+        SendKeepAwakeKey();
+        break;
+    case TIMER_SCREENOFF:
+        SetDisplayPower(window, 0, 0);
+        break;
+    default:
+        if (id == TIMER_HIDE)
+            ShowWindow(window, SW_HIDE);
+        platform::KillTimer(window, id);
+        break;
+    }
+}
+
+BOOL HandleClose(HWND window) {
+    SaveSettings();
+    StopSound();
+    SetLed(Settings.LedBlink, 0);
+    UpdateStartupShortcut(ResidentMode());
+    if (Settings.Alarm) {
+        if (Settings.NoSuspend) {
+            // Resident: stay hidden until the alarm comes or a second start shows us.
+            if (Settings.ScreenOff)
+                SetDisplayPower(window, 0, 1);
+            ShowWindow(window, SW_HIDE);
+            platform::KillTimer(window, TIMER_CLOCK);
+            return FALSE;
+        }
+        if (Settings.ScreenOff)
+            SuspendDevice();
+    }
+    SendMessageW(window, WM_DESTROY, 0, 0);
+    return TRUE;
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        Initialise(window);
+        return TRUE;
+    case WM_COMMAND:
+        HandleCommand(window, wParam, lParam);
+        return TRUE;
+    case WM_HOTKEY:
+        StopRinging(window);
+        DisplayTail(window);
+        return TRUE;
+    case WM_TIMER:
+        HandleTimer(window, wParam);
+        return TRUE;
+    case WM_ALARM:
+        FireAlarm(window);
+        return TRUE;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN)
+            SendMessageW(window, WM_CLOSE, 0, 0);
+        return TRUE;
+    case WM_CLOSE:
+        return HandleClose(window);
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    case WM_SHOWWINDOW:
+        // A second instance cannot restart our clock timer on this desktop, so a window that
+        // is shown again restarts it itself.
+        if (wParam)
+            platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,3 @@
+#include "cycle/registration.h"
+
+void RegisterNextAlarm(HWND, int32_t) {}

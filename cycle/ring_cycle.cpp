@@ -1,0 +1,6 @@
+#include "cycle/ring_cycle.h"
+
+void ToggleAlarm(HWND) {}
+void FireAlarm(HWND) {}
+void StopRinging(HWND) {}
+void OpenSettings(HWND) {}

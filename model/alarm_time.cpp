@@ -1,0 +1,88 @@
+#include "model/alarm_time.h"
+#include "platform/clock.h"
+
+AlarmTime alarmSetting = {};
+AlarmTime nextAlarm = {};
+
+void ClearAlarmTime(AlarmTime& t) { t = AlarmTime{}; }
+
+void ReadLocalTime(AlarmTime& t) {
+    SYSTEMTIME st = {};
+    platform::GetLocalTime(&st);
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+}
+
+// The snooze interval comes from the registry, where nothing bounds it, so any non-negative
+// interval is carried fully instead of by one step: the result is always a valid time of day.
+void AddMinutes(AlarmTime& t, int32_t minutes) {
+    if (minutes < 0)
+        return;
+    t.minute += minutes;
+    if (t.minute <= 59)
+        return;
+    t.hour += t.minute / 60;
+    t.minute %= 60;
+    while (t.hour > 23) {
+        t.hour -= 24;
+        AdvanceOneDay(t);
+    }
+}
+
+static bool IsLeapYear(int32_t year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+void AdvanceOneDay(AlarmTime& t) {
+    t.day += 1;
+    switch (t.month) {
+    case 2:
+        if (t.day > (IsLeapYear(t.year) ? 29 : 28)) {
+            t.month = 3;
+            t.day = 1;
+        }
+        break;
+    case 12:
+        if (t.day > 31) {
+            t.month = 1;
+            t.day = 1;
+            t.year += 1;
+        }
+        break;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+        if (t.day > 30) {
+            t.month += 1;
+            t.day = 1;
+        }
+        break;
+    default:
+        if (t.day > 31) {
+            t.month += 1;
+            t.day = 1;
+        }
+        break;
+    }
+}
+
+SYSTEMTIME NextOccurrence(const AlarmTime& now, const AlarmTime& target) {
+    AlarmTime day = now;
+    int32_t difference = (target.hour - now.hour) * 60 - now.minute + target.minute;
+    // The current minute counts as passed: the alarm would otherwise be registered for a
+    // moment that is already here.
+    if (difference <= 0)
+        AdvanceOneDay(day);
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(day.year);
+    st.wMonth = static_cast<WORD>(day.month);
+    st.wDay = static_cast<WORD>(day.day);
+    st.wHour = static_cast<WORD>(target.hour);
+    st.wMinute = static_cast<WORD>(target.minute);
+    return st;
+}
