@@ -8,7 +8,9 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 # The recording fake device and the shared test helpers.
 file(GLOB FAKE_SOURCES CONFIGURE_DEPENDS tests/support/*.cpp)
-add_library(fake_device STATIC ${FAKE_SOURCES})
+# Object files, not a library: the program's code calls the fake and the fake's helpers call the
+# program, so both must be linked whole.
+add_library(fake_device OBJECT ${FAKE_SOURCES})
 target_link_libraries(fake_device PUBLIC gtest)
 
 # A suite of the program's code against the fake device and the real resources.
@@ -18,7 +20,7 @@ function(dawnbell_suite name)
         return()
     endif()
     add_executable(${name}_tests ${sources} ${CMAKE_SOURCE_DIR}/resources/dawnbell.rc)
-    target_link_libraries(${name}_tests PRIVATE dawnbell_core fake_device gtest_main)
+    target_link_libraries(${name}_tests PRIVATE fake_device dawnbell_core gtest_main)
     target_link_options(${name}_tests PRIVATE -static)
     add_test(NAME ${name} COMMAND ${name}_tests)
 endfunction()

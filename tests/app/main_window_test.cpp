@@ -1,0 +1,177 @@
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "model/settings.h"
+#include "resources/resource.h"
+#include "store/settings_store.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+class MainWindowTest : public ProgramTest {
+  protected:
+    void Arm(bool noSuspend = false, bool screenOff = false) {
+        Settings.Alarm = 1;
+        Settings.NoSuspend = noSuspend;
+        Settings.ScreenOff = screenOff;
+        SaveSettings();
+        ResetProgramState();
+    }
+};
+
+std::wstring Title(HWND window) {
+    wchar_t text[64] = {};
+    GetWindowTextW(window, text, 64);
+    return text;
+}
+
+TEST_F(MainWindowTest, InitialisationShowsTheStoredAlarmAndTheDeviceClock) {
+    Settings.Hour = 6;
+    Settings.Minute = 5;
+    Settings.AlarmInterval = 10;
+    wcscpy(Settings.strNext, L"Next: 2026/12/9 6:05");
+    Arm();
+    fake::device().clock = fake::Time(2026, 12, 8, 7, 4, 9);
+    fake::device().clock.wDayOfWeek = 2;
+
+    bool ran = false;
+    RunProgram(L"", [&](HWND window) {
+        ran = true;
+        EXPECT_EQ(Title(window), L"Dawnbell");
+        EXPECT_EQ(ControlText(window, IDC_ALARM), L"Alarm at 6:05\n(Snooze 10 Min.)");
+        EXPECT_TRUE(IsChecked(window, IDC_ALARM));
+        EXPECT_FALSE(IsShown(window, IDC_SETTINGS));
+        EXPECT_FALSE(IsShown(window, IDC_STOP));
+        EXPECT_EQ(ControlText(window, IDC_NEXT), L"Next: 2026/12/9 6:05");
+        EXPECT_EQ(ControlText(window, IDC_DATE), L"2026/12/8(Tue)");
+        EXPECT_EQ(ControlText(window, IDC_CLOCK).substr(0, 4), L"7:04");
+        // The clock shows in its own large font.
+        HFONT clockFont = reinterpret_cast<HFONT>(SendDlgItemMessageW(window, IDC_CLOCK,
+                                                                      WM_GETFONT, 0, 0));
+        EXPECT_EQ(clockFont, AppState.clockFont);
+        EXPECT_NE(clockFont, nullptr);
+        EXPECT_NE(clockFont, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+        EXPECT_TRUE(fake::TimerRunning(window, TIMER_CLOCK));
+        PostQuitMessage(0);
+    });
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(MainWindowTest, ADisarmedAlarmShowsTheSettingsButton) {
+    RunProgram(L"", [&](HWND window) {
+        EXPECT_FALSE(IsChecked(window, IDC_ALARM));
+        EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
+        EXPECT_EQ(ControlText(window, IDC_ALARM), L"Alarm at 0:00\n(Snooze 5 Min.)");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+        PostQuitMessage(0);
+    });
+}
+
+TEST_F(MainWindowTest, TimersAreDispatchedByTheirIds) {
+    RunProgram(L"", [&](HWND window) {
+        fake::device().clock = fake::Time(2027, 1, 1, 0, 0, 5);
+        SendMessageW(window, WM_TIMER, TIMER_CLOCK, 0);
+        EXPECT_EQ(ControlText(window, IDC_DATE).substr(0, 8), L"2027/1/1");
+        EXPECT_TRUE(fake::TimerRunning(window, TIMER_CLOCK));
+
+        fake::ClearJournal();
+        SendMessageW(window, WM_TIMER, 9, 0); // a stray timer is stopped
+        EXPECT_EQ(fake::Journal(), std::vector<std::string>{"KillTimer(hwnd, 9)"});
+
+        EXPECT_TRUE(IsWindowVisible(window));
+        SendMessageW(window, WM_TIMER, TIMER_HIDE, 0);
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_EQ(fake::Calls("KillTimer").back(), "KillTimer(hwnd, 4)");
+        PostQuitMessage(0);
+    });
+}
+
+TEST_F(MainWindowTest, EnterAndOkCloseTheWindowAndClosingSavesTheSettings) {
+    for (int way = 0; way < 3; ++way) {
+        DeleteSettingsKey();
+        bool closed = false;
+        RunProgram(L"", [&](HWND window) {
+            Settings.AlarmInterval = 12; // a change made while the window runs
+            if (way == 0)
+                SendMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+            else if (way == 1)
+                SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+            else
+                SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            closed = true;
+        });
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(ReadDword(L"AlarmInterval"), 12u) << way;
+        EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+        ResetProgramState();
+    }
+}
+
+TEST_F(MainWindowTest, ACommandWithANotificationCodeDoesNothingUnlessItIsOk) {
+    RunProgram(L"", [&](HWND window) {
+        fake::ClearJournal();
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_ALARM, 5),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_ALARM)));
+        EXPECT_TRUE(fake::Journal().empty());
+        EXPECT_TRUE(IsWindowVisible(window));
+        PostQuitMessage(0);
+    });
+}
+
+TEST_F(MainWindowTest, ClosingAnArmedResidentAlarmHidesTheWindowAndStopsTheClock) {
+    Arm(true);
+    RunProgram(L"", [&](HWND window) {
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(IsWindow(window));
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_FALSE(fake::TimerRunning(window, TIMER_CLOCK));
+        // Shown again (as a second start does), it restarts its own clock.
+        ShowWindow(window, SW_SHOW);
+        EXPECT_TRUE(fake::TimerRunning(window, TIMER_CLOCK));
+        PostQuitMessage(0);
+    });
+    EXPECT_EQ(ReadDword(L"Alarm"), 1u);
+}
+
+TEST_F(MainWindowTest, StartupWithAnArmedAlarmHidesAtOnce) {
+    Arm(true);
+    RunProgram(L"-s", [&](HWND window) {
+        EXPECT_TRUE(fake::TimerRunning(window, TIMER_HIDE));
+        EXPECT_EQ(fake::Calls("SetTimer(hwnd, 4").front(), "SetTimer(hwnd, 4, 0)");
+        SendMessageW(window, WM_TIMER, TIMER_HIDE, 0);
+        EXPECT_FALSE(IsWindowVisible(window));
+        EXPECT_TRUE(fake::TimerRunning(window, TIMER_CLOCK)); // hidden by timer 4, not closed
+        PostQuitMessage(0);
+    });
+}
+
+TEST_F(MainWindowTest, StartupWithoutAnArmedAlarmSavesAndEnds) {
+    bool scriptRan = false;
+    WriteDword(L"AlarmInterval", 9);
+    RunProgram(L"-sxyz", [&](HWND) { scriptRan = true; });
+    EXPECT_FALSE(scriptRan);
+    EXPECT_EQ(AppState.startupFlag, 1);
+    EXPECT_EQ(ReadDword(L"AlarmInterval"), 9u);
+    EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+    EXPECT_EQ(ReadDword(L"Alarm"), 0u);
+}
+
+TEST_F(MainWindowTest, OnlyACommandLineThatBeginsWithTheTokenCounts) {
+    RunProgram(L" -s", [&](HWND) { PostQuitMessage(0); });
+    EXPECT_EQ(AppState.startupFlag, 0);
+}
+
+TEST_F(MainWindowTest, ClockFontIsTwentyFourPoint) {
+    HFONT font = MakeClockFont(240, L"System");
+    ASSERT_NE(font, nullptr);
+    LOGFONTW info = {};
+    GetObjectW(font, sizeof info, &info);
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(info.lfHeight, -(dpi / 3));
+    EXPECT_STREQ(info.lfFaceName, L"System");
+    EXPECT_EQ(info.lfCharSet, DEFAULT_CHARSET);
+    DeleteObject(font);
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+#include "tests/support/test_support.h"
+#include <cwchar>
+#include <deque>
+#include "app/app_state.h"
+#include "app/entry.h"
+#include "model/alarm_time.h"
+#include "model/settings.h"
+#include "store/settings_store.h"
+
+namespace {
+int g_scratchCount = 0;
+}
+
+ScratchRegistry::ScratchRegistry() {
+    wchar_t path[128];
+    swprintf(path, 128, L"Software\\DawnbellTests\\%lu-%d", GetCurrentProcessId(),
+             ++g_scratchCount);
+    path_ = path;
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &scratch_, nullptr);
+    RegOverridePredefKey(HKEY_CURRENT_USER, scratch_);
+}
+
+ScratchRegistry::~ScratchRegistry() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(scratch_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+}
+
+static HKEY OpenKey() {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    return key;
+}
+
+bool HasValue(const wchar_t* name) {
+    HKEY key = OpenKey();
+    bool has = RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return has;
+}
+
+DWORD ReadDword(const wchar_t* name) {
+    HKEY key = OpenKey();
+    DWORD value = 0xDEADBEEF, size = sizeof value, type = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                                   &size);
+    RegCloseKey(key);
+    EXPECT_EQ(result, ERROR_SUCCESS) << fake::Narrow(name);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << fake::Narrow(name);
+    return value;
+}
+
+std::wstring ReadString(const wchar_t* name) {
+    HKEY key = OpenKey();
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text - sizeof(wchar_t), type = 0;
+    LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    EXPECT_EQ(result, ERROR_SUCCESS) << fake::Narrow(name);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << fake::Narrow(name);
+    return text;
+}
+
+DWORD ValueSize(const wchar_t* name) {
+    HKEY key = OpenKey();
+    DWORD size = 0;
+    RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size);
+    RegCloseKey(key);
+    return size;
+}
+
+void WriteRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = OpenKey();
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+void WriteDword(const wchar_t* name, DWORD value) {
+    WriteRaw(name, REG_DWORD, &value, sizeof value);
+}
+
+void WriteString(const wchar_t* name, const std::wstring& text) {
+    WriteRaw(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Larchworks"); }
+
+namespace {
+
+struct PendingScript {
+    HWND dialog;
+    std::function<void(HWND)> script;
+};
+
+std::deque<std::function<void(HWND)>> g_scripts;
+std::deque<PendingScript> g_pending;
+HHOOK g_hook = nullptr;
+
+void CALLBACK RunPendingScript(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_pending.empty())
+        return;
+    PendingScript pending = std::move(g_pending.front());
+    g_pending.pop_front();
+    pending.script(pending.dialog);
+}
+
+// Once a dialog has handled WM_INITDIALOG, its script runs from a thread timer: that is, from
+// inside the dialog's own message loop.
+LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    auto* message = reinterpret_cast<CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_INITDIALOG && !g_scripts.empty()) {
+        g_pending.push_back({message->hwnd, std::move(g_scripts.front())});
+        g_scripts.pop_front();
+        SetTimer(nullptr, 0, 0, RunPendingScript);
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+} // namespace
+
+void WhenDialogOpens(std::function<void(HWND)> script) {
+    if (!g_hook)
+        g_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, WatchDialogs, nullptr, GetCurrentThreadId());
+    g_scripts.push_back(std::move(script));
+}
+
+void ClearDialogScripts() {
+    g_scripts.clear();
+    g_pending.clear();
+}
+
+void RunProgram(const wchar_t* cmdLine, std::function<void(HWND)> script) {
+    if (script)
+        WhenDialogOpens(std::move(script));
+    RunDawnbell(GetModuleHandleW(nullptr), cmdLine);
+    DrainQuit();
+}
+
+void DrainQuit() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+std::wstring ControlText(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsShown(HWND dialog, int id) {
+    return (GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void Click(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    // An automatic check box changes its own state on a real click.
+    LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (style == BS_AUTOCHECKBOX)
+        SendMessageW(control, BM_SETCHECK, IsChecked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+void ResetProgramState() {
+    ClearAlarmTime(alarmSetting);
+    ClearAlarmTime(nextAlarm);
+    wmemset(Settings.Wave, L'\0', kPathChars);
+    Settings.Alarm = 0;
+    Settings.VolCtrl = 1;
+    Settings.AlarmInterval = 5;
+    Settings.UseBeep = 0;
+    wcscpy(Settings.strNext, kNoSetting);
+    Settings.NoSuspend = 0;
+    Settings.ScreenOff = 0;
+    Settings.LedBlink = 0;
+    Settings.AlarmNum = 0;
+    Settings.AlarmCnt = 0;
+    Settings.Button = 0;
+    AppState = AppStateBlock{};
+    AppState.instance = GetModuleHandleW(nullptr);
+    AppState.cmdLine = L"";
+}
+
+void ProgramTest::SetUp() {
+    fake::Reset();
+    ResetProgramState();
+    registry_ = new ScratchRegistry;
+}
+
+void ProgramTest::TearDown() {
+    ClearDialogScripts();
+    DrainQuit();
+    delete registry_;
+    registry_ = nullptr;
+}
