@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include <cstdlib>
+#include <cwchar>
 #include "alerts/power.h"
 #include "alerts/sound.h"
 #include "app/app_state.h"
