@@ -56,7 +56,7 @@ int RunDawnbell(HINSTANCE instance, const wchar_t* cmdLine) {
     wmemset(Settings.Wave, L'\0', kPathChars);
     CopyText(Settings.strNext, kTextChars, kNoSetting);
 
-    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_MAIN), MAKEINTRESOURCEW(5));
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     if (loaded) {
         auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(loaded));

@@ -1,6 +1,111 @@
 #include "cycle/ring_cycle.h"
+#include "alerts/power.h"
+#include "alerts/sound.h"
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "cycle/registration.h"
+#include "model/alarm_time.h"
+#include "model/settings.h"
+#include "model/text.h"
+#include "resources/resource.h"
+#include "settings/settings_dialog.h"
+#include "store/settings_store.h"
 
-void ToggleAlarm(HWND) {}
-void FireAlarm(HWND) {}
-void StopRinging(HWND) {}
-void OpenSettings(HWND) {}
+namespace {
+
+void ShowControl(HWND window, int id, bool show) {
+    ShowWindow(GetDlgItem(window, id), show ? SW_SHOW : SW_HIDE);
+}
+
+// Arming starts the count of rings afresh: the ring limit counts the rings of this arming.
+void Arm(HWND window) {
+    Settings.AlarmCnt = 0;
+    nextAlarm = alarmSetting;
+    RegisterNextAlarm(window, 0);
+    ShowControl(window, IDC_SETTINGS, false);
+}
+
+} // namespace
+
+void ToggleAlarm(HWND window) {
+    Settings.Alarm = !Settings.Alarm;
+    if (SendDlgItemMessageW(window, IDC_ALARM, BM_GETCHECK, 0, 0)) {
+        SetKeepAwake(window, 1);
+        Arm(window);
+        return;
+    }
+    SetKeepAwake(window, 0);
+    StopRinging(window);
+    // Reset before the save that the removal makes, so the registry never keeps a count for
+    // an alarm that is off.
+    Settings.AlarmCnt = 0;
+    RegisterNextAlarm(window, 1);
+    ShowControl(window, IDC_SETTINGS, true);
+}
+
+void FireAlarm(HWND window) {
+    if (!Settings.Alarm)
+        return; // a late or stale notification
+
+    bool lastRing = false;
+    if (Settings.AlarmNum != 0) {
+        Settings.AlarmCnt += 1;
+        lastRing = Settings.AlarmCnt >= Settings.AlarmNum;
+    }
+    if (lastRing) {
+        SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
+        SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
+        CopyText(Settings.strNext, kTextChars, kNoSetting);
+        // Disarm before saving: a program that ends without closing its window must not come
+        // back armed with nothing registered.
+        Settings.Alarm = 0;
+        Settings.AlarmCnt = 0;
+        SaveSettings();
+        SetKeepAwake(window, 0);
+    } else {
+        ClearAlarmTime(nextAlarm);
+        ReadLocalTime(nextAlarm);
+        AddMinutes(nextAlarm, Settings.AlarmInterval);
+        RegisterNextAlarm(window, 0); // also saves the advanced count
+    }
+
+    SetDisplayPower(window, 1, 1);
+    ShowControl(window, IDC_SETTINGS, false);
+    ShowControl(window, IDC_STOP, true);
+    SendDlgItemMessageW(window, IDC_STOP, WM_SETFOCUS, 0, 0);
+    StartSound();
+    SetLed(Settings.LedBlink, QueryLedSupport());
+    CaptureButtons(window, 1);
+}
+
+void StopRinging(HWND window) {
+    ShowControl(window, IDC_STOP, false);
+    StopSound();
+    SetLed(Settings.LedBlink, 0);
+    CaptureButtons(window, 0);
+    EndVolumeEffect();
+}
+
+void OpenSettings(HWND window) {
+    StopSound();
+    SetLed(Settings.LedBlink, 0);
+
+    HRSRC found = FindResourceW(AppState.instance, MAKEINTRESOURCEW(IDD_SETTINGS),
+                                RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(AppState.instance, found) : nullptr;
+    if (!loaded)
+        return;
+    auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(loaded));
+    INT_PTR result =
+        DialogBoxIndirectParamW(AppState.instance, dialogTemplate, window, SettingsDialogProc, 0);
+    if (result != IDOK)
+        return;
+
+    StopSound(); // ends a preview started in the dialog
+    SetLed(Settings.LedBlink, 0);
+    SetAlarmLabel(window);
+    Settings.Alarm = 1;
+    SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
+    Arm(window);
+    SetKeepAwake(window, Settings.NoSuspend);
+}
