@@ -1,7 +1,145 @@
 #include "alerts/sound.h"
+#include "app/app_state.h"
+#include "model/settings.h"
+#include "model/text.h"
+#include "platform/sound.h"
+#include "platform/timers.h"
+#include "resources/resource.h"
+#include <cwchar>
 
-void StartSound() {}
-void StopSound() {}
-void BeginVolumeEffect() {}
-void EndVolumeEffect() {}
-void CALLBACK FadeTick(HWND, UINT, UINT_PTR, DWORD) {}
+namespace {
+
+constexpr DWORD kFileLoop = SND_FILENAME | SND_LOOP | SND_ASYNC;
+constexpr DWORD kBeepLoop = SND_RESOURCE | SND_LOOP | SND_ASYNC;
+static_assert(kFileLoop == 0x00020009, "sound flags of a wave file");
+static_assert(kBeepLoop == 0x0004000D, "sound flags of the built-in beep");
+
+constexpr HWAVEOUT kWaveOut = 0;
+constexpr DWORD kFullVolume = 0xFFFFFFFF;
+constexpr DWORD kFullChannel = 0xFFFF;
+constexpr UINT kFadeTickMs = 1000;
+
+// The volume effects of VolCtrl; any other value means none.
+constexpr int32_t kMaxVolume = 1;
+constexpr int32_t kFade15 = 2;
+constexpr int32_t kFade30 = 3;
+
+bool IsFade(int32_t effect) {
+    return effect == kFade15 || effect == kFade30;
+}
+
+// Keeps the user's volume once, so that rings that follow each other without a stop all put
+// back the volume from before the first of them.
+void SaveVolumeOnce() {
+    if (AppState.volumeSaved)
+        return;
+    platform::waveOutGetVolume(kWaveOut, &AppState.savedVolume);
+    AppState.volumeSaved = 1;
+}
+
+void PutVolumeBack() {
+    if (!AppState.volumeSaved)
+        return;
+    platform::waveOutSetVolume(kWaveOut, AppState.savedVolume);
+    AppState.volumeSaved = 0;
+}
+
+void KillFadeTimer() {
+    if (AppState.fadeTimerId == 0)
+        return;
+    platform::KillTimer(nullptr, AppState.fadeTimerId);
+    AppState.fadeTimerId = 0;
+}
+
+void StartFade(DWORD seconds) {
+    DWORD headroom = kFullVolume - AppState.savedVolume;
+    DWORD highStep = (headroom >> 16) / seconds;
+    DWORD lowStep = (headroom & kFullChannel) / seconds;
+    AppState.fadeStep = (highStep << 16) | lowStep;
+    // Only one fade at a time: a fade left running by an earlier ring would otherwise go on
+    // raising the volume after this one is stopped.
+    KillFadeTimer();
+    AppState.fadeTimerId = platform::SetTimer(nullptr, 0, kFadeTickMs, FadeTick);
+}
+
+} // namespace
+
+void StartSound() {
+    BeginVolumeEffect();
+    if (Settings.UseBeep) {
+        wchar_t path[kPathChars] = {};
+        CopyText(path, kPathChars, L"\\Windows\\");
+        size_t length = wcslen(path);
+        CopyText(path + length, kPathChars - length, Settings.Wave);
+        length = wcslen(path);
+        CopyText(path + length, kPathChars - length, L".wav");
+        platform::PlaySoundW(path, AppState.instance, kFileLoop);
+    } else {
+        platform::PlaySoundW(MAKEINTRESOURCEW(IDR_BEEP), AppState.instance, kBeepLoop);
+    }
+}
+
+void StopSound() {
+    platform::PlaySoundW(nullptr, AppState.instance, 0);
+    EndVolumeEffect();
+}
+
+void BeginVolumeEffect() {
+    if (platform::waveOutGetNumDevs() == 0)
+        return;
+    switch (Settings.VolCtrl) {
+    case kMaxVolume:
+        SaveVolumeOnce();
+        platform::waveOutSetVolume(kWaveOut, kFullVolume);
+        break;
+    case kFade15:
+    case kFade30:
+        SaveVolumeOnce();
+        StartFade(Settings.VolCtrl == kFade15 ? 15 : 30);
+        break;
+    default:
+        break;
+    }
+}
+
+void EndVolumeEffect() {
+    if (platform::waveOutGetNumDevs() == 0)
+        return;
+    if (Settings.VolCtrl == kMaxVolume) {
+        PutVolumeBack();
+    } else if (IsFade(Settings.VolCtrl)) {
+        KillFadeTimer();
+        PutVolumeBack();
+    }
+}
+
+// Raises each channel by its own step. A channel whose step no longer fits is held at full
+// rather than carried into its neighbour; once no channel can rise any more the fade ends at
+// full volume. A zero step never ends by itself: the stop ends it.
+void CALLBACK FadeTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (platform::waveOutGetNumDevs() == 0)
+        return;
+    DWORD volume = 0; // a failed read counts as silence
+    platform::waveOutGetVolume(kWaveOut, &volume);
+
+    DWORD next = 0;
+    bool overflow = false;
+    bool rising = false;
+    for (int shift = 0; shift <= 16; shift += 16) {
+        DWORD level = (volume >> shift) & kFullChannel;
+        DWORD step = (AppState.fadeStep >> shift) & kFullChannel;
+        if (step > kFullChannel - level) {
+            overflow = true;
+            next |= kFullChannel << shift;
+        } else {
+            rising = rising || step != 0;
+            next |= (level + step) << shift;
+        }
+    }
+    if (overflow && !rising) {
+        platform::waveOutSetVolume(kWaveOut, kFullVolume);
+        KillFadeTimer();
+        return;
+    }
+    platform::waveOutSetVolume(kWaveOut, next);
+}
