@@ -23,6 +23,11 @@ function(dawnbell_suite name)
     target_link_libraries(${name}_tests PRIVATE fake_device dawnbell_core gtest_main)
     target_link_options(${name}_tests PRIVATE -static)
     add_test(NAME ${name} COMMAND ${name}_tests)
+    # Suites that run the main window create the single-instance mutex and a window titled
+    # "Dawnbell": two at once would see each other as a running instance.
+    if(NOT name MATCHES "^(model|store)$")
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK dawnbell_instance)
+    endif()
 endfunction()
 
 foreach(suite model store app cycle alerts settings)
@@ -37,6 +42,11 @@ if(DESKTOP_TEST_SOURCES)
     target_link_options(platform_tests PRIVATE -static)
     add_test(NAME platform COMMAND platform_tests)
     set_tests_properties(platform PROPERTIES RUN_SERIAL TRUE)
+    # The run-at-time service is tested as real processes: the service and a program for it to
+    # start sit beside platform_tests.exe.
+    add_executable(runat_probe WIN32 tests/platform/probe/runat_probe.cpp)
+    target_link_options(runat_probe PRIVATE -municode -static)
+    add_dependencies(platform_tests dawnbell_runat runat_probe)
 endif()
 
 # End-to-end: the built dawnbell.exe as real processes. These share the prefix's registry,

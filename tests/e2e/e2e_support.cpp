@@ -1,0 +1,121 @@
+#include "tests/e2e/e2e_support.h"
+#include <tlhelp32.h>
+#include <cwchar>
+
+std::wstring BuildFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wchar_t* slash = wcsrchr(path, L'\\');
+    if (slash)
+        slash[1] = L'\0';
+    return path;
+}
+
+bool Program::WaitForExit(DWORD milliseconds) {
+    return WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+void Program::Kill() {
+    if (!process.hProcess)
+        return;
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    process = {};
+}
+
+Program Start(const wchar_t* exe, const wchar_t* arguments) {
+    std::wstring path = BuildFolder() + exe;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (arguments && *arguments)
+        commandLine += std::wstring(L" ") + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    Program program;
+    CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                   &startup, &program.process);
+    return program;
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    wchar_t title[64] = {};
+    GetWindowTextW(window, title, 64);
+    if (wcscmp(title, L"Dawnbell") != 0)
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (search->pid && pid != search->pid)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+void KillProcessesNamed(const wchar_t* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, name) != 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (process) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+} // namespace
+
+HWND WaitForMainWindow(DWORD pid, DWORD milliseconds) {
+    // The window exists, titled, before its first show: wait until it is on screen.
+    Search search = {pid, nullptr};
+    WaitUntil(
+        [&] {
+            search.found = nullptr;
+            EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr && IsWindowVisible(search.found);
+        },
+        milliseconds);
+    return search.found;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[256] = {};
+    SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+bool ControlVisible(HWND window, int id) { return IsWindowVisible(GetDlgItem(window, id)) != 0; }
+
+void CleanSlate() {
+    KillProcessesNamed(L"dawnbell.exe");
+    KillProcessesNamed(L"dawnbell_runat.exe");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Larchworks");
+    HKEY run = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueW(run, L"Dawnbell RunAtTime");
+        RegCloseKey(run);
+    }
+}
+
+void WriteSetting(const wchar_t* name, DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}

@@ -1,0 +1,39 @@
+// Driving the built dawnbell.exe as separate processes, as a user and the system would.
+#pragma once
+#include <string>
+#include "platform/win.h"
+
+// The folder of this test program, where the build puts dawnbell.exe too.
+std::wstring BuildFolder();
+
+struct Program {
+    PROCESS_INFORMATION process = {};
+    bool Started() const { return process.hProcess != nullptr; }
+    bool WaitForExit(DWORD milliseconds);
+    void Kill();
+};
+
+// Starts "<build folder>\<exe>" with `arguments` as its command line after the program name.
+Program Start(const wchar_t* exe, const wchar_t* arguments);
+
+// The shown top-level window titled "Dawnbell" of process `pid` (any process when 0), waited
+// for.
+HWND WaitForMainWindow(DWORD pid, DWORD milliseconds = 10000);
+// Polls `condition` every 20 ms until it holds or the time is up.
+template <typename Condition> bool WaitUntil(Condition condition, DWORD milliseconds = 10000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::wstring WindowText(HWND window);
+bool ControlVisible(HWND window, int id);
+
+// Removes every trace of earlier runs: programs, the run-at-time service, settings and
+// registrations.
+void CleanSlate();
+void WriteSetting(const wchar_t* name, DWORD value);
