@@ -1,0 +1,141 @@
+#include "platform/desktop/runat_store.h"
+
+#include <wchar.h>
+
+namespace runat {
+
+namespace {
+
+constexpr wchar_t kBaseName[] = L"Dawnbell RunAtTime";
+constexpr wchar_t kStoreParent[] = L"Software\\Larchworks\\";
+constexpr wchar_t kReloadSuffix[] = L" Reload";
+
+wchar_t g_instance[kMaxInstance + 1];
+wchar_t g_serviceName[64];
+wchar_t g_storeKey[96];
+wchar_t g_reloadEvent[80];
+bool g_namesReady = false;
+
+void BuildNames() {
+    _snwprintf(g_serviceName, 63, L"%ls%ls%ls", kBaseName, g_instance[0] ? L" " : L"", g_instance);
+    g_serviceName[63] = L'\0';
+    _snwprintf(g_storeKey, 95, L"%ls%ls", kStoreParent, g_serviceName);
+    g_storeKey[95] = L'\0';
+    _snwprintf(g_reloadEvent, 79, L"%ls%ls", g_serviceName, kReloadSuffix);
+    g_reloadEvent[79] = L'\0';
+    g_namesReady = true;
+}
+
+void EnsureNames() {
+    if (!g_namesReady)
+        BuildNames();
+}
+
+} // namespace
+
+bool SetInstance(LPCWSTR instance) {
+    if (!instance)
+        instance = L"";
+    size_t length = wcslen(instance);
+    if (length > kMaxInstance)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t c = instance[i];
+        bool plain = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                     (c >= L'0' && c <= L'9') || c == L'-' || c == L'_';
+        if (!plain)
+            return false;
+    }
+    wmemcpy(g_instance, instance, length + 1);
+    BuildNames();
+    return true;
+}
+
+LPCWSTR Instance() { return g_instance; }
+
+LPCWSTR ServiceName() {
+    EnsureNames();
+    return g_serviceName;
+}
+
+LPCWSTR StoreKey() {
+    EnsureNames();
+    return g_storeKey;
+}
+
+LPCWSTR ReloadEventName() {
+    EnsureNames();
+    return g_reloadEvent;
+}
+
+bool IsValidLocalTime(const SYSTEMTIME& time) {
+    static const WORD kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (time.wYear < 1601 || time.wYear > 30827 || time.wMonth < 1 || time.wMonth > 12)
+        return false;
+    WORD year = time.wYear;
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    WORD days = kDaysInMonth[time.wMonth - 1] + (time.wMonth == 2 && leap ? 1 : 0);
+    return time.wDay >= 1 && time.wDay <= days && time.wHour < 24 && time.wMinute < 60 &&
+           time.wSecond < 60 && time.wMilliseconds < 1000;
+}
+
+bool LocalToUtc(const SYSTEMTIME& local, ULONGLONG* utc) {
+    if (!IsValidLocalTime(local))
+        return false;
+    SYSTEMTIME universal;
+    FILETIME file;
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) ||
+        !SystemTimeToFileTime(&universal, &file))
+        return false;
+    *utc = (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    return true;
+}
+
+ULONGLONG UtcNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time) {
+    HKEY key;
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, StoreKey(), 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegSetValueExW(key, path, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&time),
+                            sizeof time);
+    RegCloseKey(key);
+    return result;
+}
+
+LONG RemoveRegistration(LPCWSTR path) {
+    HKEY key;
+    LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, StoreKey(), 0, KEY_SET_VALUE, &key);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return ERROR_SUCCESS;
+    if (result != ERROR_SUCCESS)
+        return result;
+    result = RegDeleteValueW(key, path);
+    RegCloseKey(key);
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+bool IsServiceRunning() {
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, ServiceName());
+    if (mutex) {
+        CloseHandle(mutex);
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+void SignalReload() {
+    HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, ReloadEventName());
+    if (event) {
+        SetEvent(event);
+        CloseHandle(event);
+    }
+}
+
+} // namespace runat
