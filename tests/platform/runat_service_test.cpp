@@ -1,0 +1,388 @@
+// The run-at-time service as real processes: dawnbell_runat.exe started by the tests or by
+// CeRunAppAtTime, and copies of runat_probe.exe for it to start. Each test runs a service
+// instance of its own, with its own registrations, and stops it afterwards.
+#include "platform/desktop/runat_store.h"
+#include "platform/wakeup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr ULONGLONG kMillisecond = 10000; // in 100 ns units
+constexpr ULONGLONG kSecond = 1000 * kMillisecond;
+// Waiting for something that should happen: long enough for a loaded machine.
+constexpr DWORD kPatience = 10000;
+
+std::wstring BuildFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+template <class Condition> bool WaitFor(Condition condition, DWORD milliseconds = kPatience) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(20);
+    }
+}
+
+SYSTEMTIME LocalAtUtc(ULONGLONG utc) {
+    FILETIME file = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    SYSTEMTIME universal, local;
+    FileTimeToSystemTime(&file, &universal);
+    SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
+    return local;
+}
+
+
+struct Start {
+    ULONGLONG utc;
+    std::wstring commandLine;
+};
+
+// The starts that the probe at `program` recorded.
+std::vector<Start> StartsOf(const std::wstring& program) {
+    std::vector<Start> starts;
+    HANDLE file = CreateFileW((program + L".started").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return starts;
+    std::wstring text;
+    wchar_t buffer[512];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read / sizeof(wchar_t));
+    CloseHandle(file);
+    size_t begin = 0, end;
+    while ((end = text.find(L'\n', begin)) != std::wstring::npos) {
+        std::wstring line = text.substr(begin, end - begin);
+        size_t blank = line.find(L' ');
+        if (blank != std::wstring::npos)
+            starts.push_back({wcstoull(line.c_str(), nullptr, 10), line.substr(blank + 1)});
+        begin = end + 1;
+    }
+    return starts;
+}
+
+bool HasRegistration(const std::wstring& program, SYSTEMTIME* time = nullptr) {
+    SYSTEMTIME stored;
+    DWORD size = sizeof stored;
+    LONG result = RegGetValueW(HKEY_CURRENT_USER, runat::StoreKey(), program.c_str(),
+                               RRF_RT_REG_BINARY, nullptr, &stored, &size);
+    if (result == ERROR_SUCCESS && time)
+        *time = stored;
+    return result == ERROR_SUCCESS;
+}
+
+DWORD RegistrationCount() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, runat::StoreKey(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return 0;
+    DWORD values = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return values;
+}
+
+void WriteValue(LPCWSTR name, DWORD type, const void* data, DWORD size) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, runat::StoreKey(), 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size));
+    RegCloseKey(key);
+}
+
+HWND ServiceWindow() { return FindWindowW(runat::kWindowClass, runat::ServiceName()); }
+
+// Closes the service window of the current instance and waits for its process to end; ends
+// it by force if it does not.
+void StopService() {
+    HWND window = ServiceWindow();
+    if (!window)
+        return;
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (process) {
+        if (WaitForSingleObject(process, kPatience) != WAIT_OBJECT_0)
+            TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+}
+
+class RunAtService : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static int serial = 0;
+        instance_ = L"t" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+        ASSERT_TRUE(runat::SetInstance(instance_.c_str()));
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"dawnbell runat " + instance_ + L"\\";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+    }
+
+    void TearDown() override {
+        // A service started by CeRunAppAtTime may still be on its way up.
+        if (serviceExpected_)
+            WaitFor([] { return ServiceWindow() != nullptr; });
+        StopService();
+        for (HANDLE process : processes_) {
+            if (WaitForSingleObject(process, kPatience) != WAIT_OBJECT_0)
+                TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+        RegDeleteKeyW(HKEY_CURRENT_USER, runat::StoreKey());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, runat::kRunKey, runat::ServiceName());
+        for (const std::wstring& file : files_)
+            DeleteFileW(file.c_str());
+        RemoveDirectoryW(folder_.c_str());
+        runat::SetInstance(L"");
+    }
+
+    // A copy of the probe program under `name` (blanks welcome) in this test's folder.
+    std::wstring Probe(const std::wstring& name) {
+        std::wstring path = folder_ + name + L".exe";
+        EXPECT_TRUE(CopyFileW((BuildFolder() + L"runat_probe.exe").c_str(), path.c_str(), FALSE));
+        files_.push_back(path);
+        files_.push_back(path + L".started");
+        return path;
+    }
+
+    // Registers through the program's own call, which starts the service when needed.
+    BOOL Register(const std::wstring& program, const SYSTEMTIME* time) {
+        BOOL done = platform::CeRunAppAtTime(program.c_str(), time);
+        if (done && time)
+            serviceExpected_ = true;
+        return done;
+    }
+
+    // Starts a service process of this instance; its handle is kept until the end of the test.
+    HANDLE LaunchService() {
+        std::wstring exe = BuildFolder() + runat::kServiceExe;
+        std::wstring commandLine = L"\"" + exe + L"\" " + instance_;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        EXPECT_TRUE(CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &startup, &process));
+        CloseHandle(process.hThread);
+        processes_.push_back(process.hProcess);
+        return process.hProcess;
+    }
+
+    HANDLE StartServiceAndWait() {
+        HANDLE process = LaunchService();
+        EXPECT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+        return process;
+    }
+
+    std::wstring instance_;
+    std::wstring folder_;
+    std::vector<std::wstring> files_;
+    std::vector<HANDLE> processes_;
+    bool serviceExpected_ = false;
+};
+
+TEST_F(RunAtService, StartsTheProgramWithAppRunAtTimeOnTime) {
+    std::wstring program = Probe(L"Alarm Probe");
+    ASSERT_FALSE(runat::IsServiceRunning());
+    ULONGLONG due = runat::UtcNow() + 2 * kSecond;
+    SYSTEMTIME local = LocalAtUtc(due);
+    ASSERT_TRUE(Register(program, &local));
+
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    std::vector<Start> starts = StartsOf(program);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", starts[0].commandLine);
+    // Not before its time (allowing the clock's tick), and within a second of it.
+    EXPECT_GE(starts[0].utc + 16 * kMillisecond, due);
+    EXPECT_LE(starts[0].utc, due + kSecond);
+    EXPECT_FALSE(HasRegistration(program)) << "a fired registration is used up";
+}
+
+TEST_F(RunAtService, TheCallStartsTheServiceAndEntersItForLogon) {
+    std::wstring program = Probe(L"Probe");
+    ASSERT_FALSE(runat::IsServiceRunning());
+    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 3600 * kSecond);
+    ASSERT_TRUE(Register(program, &local));
+
+    EXPECT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    EXPECT_TRUE(runat::IsServiceRunning());
+    SYSTEMTIME stored;
+    ASSERT_TRUE(HasRegistration(program, &stored));
+    EXPECT_EQ(0, memcmp(&local, &stored, sizeof local));
+
+    wchar_t logon[MAX_PATH + 64] = {};
+    DWORD size = sizeof logon;
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, runat::kRunKey, runat::ServiceName(),
+                                          RRF_RT_REG_SZ, nullptr, logon, &size));
+    EXPECT_EQ(L"\"" + BuildFolder() + runat::kServiceExe + L"\" " + instance_, logon);
+}
+
+TEST_F(RunAtService, RegisteringAgainReplacesTheTime) {
+    std::wstring postponed = Probe(L"Postponed");
+    std::wstring advanced = Probe(L"Advanced");
+    ULONGLONG now = runat::UtcNow();
+    ULONGLONG soon = now + 2 * kSecond;
+    SYSTEMTIME soonLocal = LocalAtUtc(soon);
+    SYSTEMTIME firstLocal = LocalAtUtc(soon + 1500 * kMillisecond);
+    SYSTEMTIME laterLocal = LocalAtUtc(now + 3600 * kSecond);
+
+    ASSERT_TRUE(Register(postponed, &firstLocal));
+    ASSERT_TRUE(Register(advanced, &laterLocal));
+    ASSERT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    // The new earliest time comes before the one the service waits for.
+    ASSERT_TRUE(Register(postponed, &laterLocal));
+    ASSERT_TRUE(Register(advanced, &soonLocal));
+
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(advanced).empty(); }));
+    std::vector<Start> starts = StartsOf(advanced);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_LE(starts[0].utc, soon + kSecond);
+    EXPECT_TRUE(StartsOf(postponed).empty());
+    SYSTEMTIME stored;
+    ASSERT_TRUE(HasRegistration(postponed, &stored));
+    EXPECT_EQ(0, memcmp(&laterLocal, &stored, sizeof stored));
+}
+
+TEST_F(RunAtService, RemovingCancelsAndRemovingNothingSucceeds) {
+    std::wstring cancelled = Probe(L"Cancelled");
+    std::wstring witness = Probe(L"Witness");
+    ULONGLONG soon = runat::UtcNow() + 2 * kSecond;
+    SYSTEMTIME soonLocal = LocalAtUtc(soon);
+    SYSTEMTIME afterLocal = LocalAtUtc(soon + 300 * kMillisecond);
+
+    ASSERT_TRUE(Register(cancelled, &soonLocal));
+    ASSERT_TRUE(Register(witness, &afterLocal));
+    ASSERT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    ASSERT_TRUE(Register(cancelled, nullptr));
+    EXPECT_FALSE(HasRegistration(cancelled));
+    EXPECT_TRUE(Register(cancelled, nullptr)) << "nothing left to remove is no failure";
+
+    // The witness is due after the cancelled time: once it has run, the other would have too.
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    EXPECT_TRUE(StartsOf(cancelled).empty());
+}
+
+TEST_F(RunAtService, AtStartFiresWhatIsALittleLateAndDropsWhatIsHoursLate) {
+    std::wstring late = Probe(L"Late");
+    std::wstring stale = Probe(L"Stale");
+    std::wstring witness = Probe(L"Witness");
+    ULONGLONG now = runat::UtcNow();
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(late.c_str(), LocalAtUtc(now - 300 * kSecond)));
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(stale.c_str(), LocalAtUtc(now - 3 * 3600 * kSecond)));
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + kSecond)));
+
+    StartServiceAndWait();
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(late).empty(); }));
+    EXPECT_LT(StartsOf(late)[0].utc, now + kSecond) << "fired at once, not at some later time";
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    EXPECT_TRUE(StartsOf(stale).empty());
+    EXPECT_EQ(0u, RegistrationCount());
+}
+
+TEST_F(RunAtService, TheLatenessLimitIsHalfAnHour) {
+    std::wstring inside = Probe(L"Inside");
+    std::wstring outside = Probe(L"Outside");
+    std::wstring witness = Probe(L"Witness");
+    ULONGLONG now = runat::UtcNow();
+    // Two seconds either side of the limit, as the service will judge them a moment from now.
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(
+                                 inside.c_str(), LocalAtUtc(now - runat::kMaxLateness + 5 * kSecond)));
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(
+                                 outside.c_str(), LocalAtUtc(now - runat::kMaxLateness - kSecond)));
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + kSecond)));
+
+    StartServiceAndWait();
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    EXPECT_EQ(1u, StartsOf(inside).size());
+    EXPECT_TRUE(StartsOf(outside).empty());
+}
+
+TEST_F(RunAtService, ASecondServiceLeavesAtOnce) {
+    HANDLE first = StartServiceAndWait();
+    HANDLE second = LaunchService();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second, kPatience));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(first, 0));
+}
+
+TEST_F(RunAtService, DropsMalformedRegistrationsAndKeepsGoodOnes) {
+    std::wstring good = Probe(L"Good");
+    std::wstring other = Probe(L"Other");
+    SYSTEMTIME future = LocalAtUtc(runat::UtcNow() + 3600 * kSecond);
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(good.c_str(), future));
+
+    DWORD number = 7;
+    WriteValue((other + L" dword").c_str(), REG_DWORD, &number, sizeof number);
+    WriteValue((other + L" short").c_str(), REG_BINARY, &future, 8);
+    BYTE longer[20] = {};
+    memcpy(longer, &future, sizeof future);
+    WriteValue((other + L" long").c_str(), REG_BINARY, longer, sizeof longer);
+    WriteValue((other + L" text").c_str(), REG_SZ, L"7:00", 10);
+    SYSTEMTIME thirteenth = future;
+    thirteenth.wMonth = 13;
+    WriteValue(other.c_str(), REG_BINARY, &thirteenth, sizeof thirteenth);
+    WriteValue((folder_ + L"Missing.exe").c_str(), REG_BINARY, &future, sizeof future);
+    WriteValue(folder_.c_str(), REG_BINARY, &future, sizeof future); // a folder, not a program
+    WriteValue(L"", REG_BINARY, &future, sizeof future);
+    std::wstring overlong = folder_ + std::wstring(300, L'x') + L".exe";
+    WriteValue(overlong.c_str(), REG_BINARY, &future, sizeof future);
+
+    StartServiceAndWait();
+    EXPECT_TRUE(WaitFor([] { return RegistrationCount() == 1; }));
+    EXPECT_TRUE(HasRegistration(good));
+    EXPECT_NE(nullptr, ServiceWindow()) << "still serving";
+}
+
+TEST_F(RunAtService, AClockChangeMakesItReadAgain) {
+    std::wstring program = Probe(L"Probe");
+    StartServiceAndWait();
+    // Written behind the service's back: only a fresh reading finds it.
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(program.c_str(),
+                                                      LocalAtUtc(runat::UtcNow() - 60 * kSecond)));
+    PostMessageW(ServiceWindow(), WM_TIMECHANGE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+}
+
+TEST_F(RunAtService, RefusesTimesThatAreNoCalendarTimeAndProgramsThatAreNotThere) {
+    std::wstring program = Probe(L"Probe");
+    SYSTEMTIME valid = {2099, 2, 0, 28, 6, 30, 0, 0};
+    SYSTEMTIME bad[] = {
+        {2099, 13, 0, 1, 6, 30, 0, 0}, {2099, 0, 0, 1, 6, 30, 0, 0},  {2099, 2, 0, 29, 6, 30, 0, 0},
+        {2099, 4, 0, 31, 6, 30, 0, 0}, {2099, 1, 0, 0, 6, 30, 0, 0},  {2099, 1, 0, 1, 24, 0, 0, 0},
+        {2099, 1, 0, 1, 6, 60, 0, 0},  {2099, 1, 0, 1, 6, 0, 60, 0},  {2099, 1, 0, 1, 6, 0, 0, 1000},
+        {1600, 1, 0, 1, 6, 0, 0, 0},
+    };
+    for (const SYSTEMTIME& time : bad) {
+        EXPECT_FALSE(Register(program, &time))
+            << time.wYear << "/" << time.wMonth << "/" << time.wDay << " " << time.wHour << ":"
+            << time.wMinute << ":" << time.wSecond << "." << time.wMilliseconds;
+    }
+    EXPECT_FALSE(HasRegistration(program));
+    EXPECT_FALSE(Register(folder_ + L"Missing.exe", &valid));
+    EXPECT_FALSE(Register(L"", &valid));
+    EXPECT_FALSE(platform::CeRunAppAtTime(nullptr, &valid));
+
+    SYSTEMTIME leapDay = {2096, 2, 0, 29, 23, 59, 59, 999};
+    EXPECT_TRUE(Register(program, &leapDay));
+    EXPECT_TRUE(HasRegistration(program));
+}
+
+} // namespace

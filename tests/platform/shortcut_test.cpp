@@ -1,0 +1,113 @@
+// The Startup shortcut as the desktop makes it: a real .lnk that the shell resolves.
+#include "platform/shell.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <string>
+
+namespace {
+
+struct Resolved {
+    bool loaded = false;
+    std::wstring program;
+    std::wstring arguments;
+};
+
+Resolved Resolve(const std::wstring& shortcut) {
+    Resolved resolved;
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return resolved;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ))) {
+            wchar_t text[MAX_PATH] = {};
+            resolved.loaded = SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH));
+            resolved.program = text;
+            text[0] = L'\0';
+            link->GetArguments(text, MAX_PATH);
+            resolved.arguments = text;
+        }
+        file->Release();
+    }
+    link->Release();
+    return resolved;
+}
+
+class Shortcut : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"dawnbell shortcut " + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        shortcut_ = folder_ + L"\\DBELL.lnk";
+        // Real files as targets: some shells look at them when the link is written.
+        program_ = folder_ + L"\\Dawn Bell Folder";
+        CreateDirectoryW(program_.c_str(), nullptr);
+        program_ += L"\\dawn bell.exe";
+        CloseHandle(CreateFileW(program_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                nullptr));
+        // Without blanks anywhere in it; the shell does not need it to exist.
+        plain_ = L"C:\\Dawnbell\\dawnbell.exe";
+    }
+
+    void TearDown() override {
+        ::DeleteFileW(shortcut_.c_str());
+        ::DeleteFileW(program_.c_str());
+        RemoveDirectoryW((folder_ + L"\\Dawn Bell Folder").c_str());
+        RemoveDirectoryW(folder_.c_str());
+        CoUninitialize();
+    }
+
+    std::wstring folder_, shortcut_, program_, plain_;
+};
+
+TEST_F(Shortcut, AQuotedProgramWithBlanksKeepsItsArgumentApart) {
+    std::wstring target = L"\"" + program_ + L"\" -s";
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+    Resolved resolved = Resolve(shortcut_);
+    ASSERT_TRUE(resolved.loaded);
+    EXPECT_EQ(program_, resolved.program);
+    EXPECT_EQ(L"-s", resolved.arguments);
+}
+
+TEST_F(Shortcut, AnUnquotedProgramEndsAtTheFirstBlank) {
+    std::wstring target = plain_ + L" -s";
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+    Resolved resolved = Resolve(shortcut_);
+    EXPECT_EQ(plain_, resolved.program);
+    EXPECT_EQ(L"-s", resolved.arguments);
+}
+
+TEST_F(Shortcut, CreatingAgainReplacesTheShortcut) {
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), (plain_ + L" -x").c_str()));
+    std::wstring target = L"\"" + program_ + L"\" -s";
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+    Resolved resolved = Resolve(shortcut_);
+    EXPECT_EQ(program_, resolved.program);
+    EXPECT_EQ(L"-s", resolved.arguments);
+}
+
+TEST_F(Shortcut, ATargetWithoutAProgramMakesNoShortcut) {
+    EXPECT_FALSE(platform::SHCreateShortcut(shortcut_.c_str(), L""));
+    EXPECT_FALSE(platform::SHCreateShortcut(shortcut_.c_str(), L"\"\" -s"));
+    EXPECT_FALSE(platform::SHCreateShortcut(shortcut_.c_str(), L"\"unterminated -s"));
+    std::wstring tooLong = L"\"" + folder_ + L"\\" + std::wstring(MAX_PATH, L'x') + L"\" -s";
+    EXPECT_FALSE(platform::SHCreateShortcut(shortcut_.c_str(), tooLong.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shortcut_.c_str()));
+}
+
+TEST_F(Shortcut, DeletingAMissingShortcutIsHarmless) {
+    EXPECT_FALSE(platform::DeleteFileW(shortcut_.c_str()));
+    std::wstring target = L"\"" + program_ + L"\" -s";
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+    EXPECT_TRUE(platform::DeleteFileW(shortcut_.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shortcut_.c_str()));
+}
+
+} // namespace
