@@ -1,0 +1,53 @@
+#include "tests/settings/dialog_driver.h"
+#include "resources/resource.h"
+#include "settings/settings_dialog.h"
+
+INT_PTR RunSettingsDialog(std::function<void(HWND)> script) {
+    bool ran = false;
+    WhenDialogOpens([&](HWND dialog) {
+        ran = true;
+        script(dialog);
+        PostMessageW(dialog, WM_CLOSE, 0, 0); // never left hanging; dropped if already ended
+    });
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_SETTINGS), RT_DIALOG);
+    auto *dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(module, found)));
+    INT_PTR result =
+        DialogBoxIndirectParamW(module, dialogTemplate, nullptr, SettingsDialogProc, 0);
+    DrainQuit();
+    EXPECT_TRUE(ran) << "the dialog did not run";
+    return result;
+}
+
+std::vector<std::wstring> Items(HWND dialog, int id) {
+    std::vector<std::wstring> items;
+    LRESULT count = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        if (SendDlgItemMessageW(dialog, id, CB_GETLBTEXTLEN, i, 0) < 512)
+            SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+int Selection(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+}
+
+bool IsEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+void Choose(HWND dialog, int id, int index) {
+    HWND box = GetDlgItem(dialog, id);
+    SendMessageW(box, CB_SETCURSEL, index, 0); // raises no notification by itself
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+}
+
+int FocusedControl(HWND dialog) {
+    HWND focus = GetFocus();
+    while (focus && GetParent(focus) != dialog)
+        focus = GetParent(focus);
+    return focus ? GetDlgCtrlID(focus) : 0;
+}
