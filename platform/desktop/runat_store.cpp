@@ -9,11 +9,13 @@ namespace {
 constexpr wchar_t kBaseName[] = L"Dawnbell RunAtTime";
 constexpr wchar_t kStoreParent[] = L"Software\\Larchworks\\";
 constexpr wchar_t kReloadSuffix[] = L" Reload";
+constexpr wchar_t kWindowBaseTitle[] = L"Run-at-time service";
 
 wchar_t g_instance[kMaxInstance + 1];
 wchar_t g_serviceName[64];
 wchar_t g_storeKey[96];
 wchar_t g_reloadEvent[80];
+wchar_t g_windowTitle[64];
 bool g_namesReady = false;
 
 void BuildNames() {
@@ -23,6 +25,9 @@ void BuildNames() {
     g_storeKey[95] = L'\0';
     _snwprintf(g_reloadEvent, 79, L"%ls%ls", g_serviceName, kReloadSuffix);
     g_reloadEvent[79] = L'\0';
+    _snwprintf(g_windowTitle, 63, L"%ls%ls%ls", kWindowBaseTitle, g_instance[0] ? L" " : L"",
+               g_instance);
+    g_windowTitle[63] = L'\0';
     g_namesReady = true;
 }
 
@@ -61,6 +66,11 @@ LPCWSTR ServiceName() {
 LPCWSTR StoreKey() {
     EnsureNames();
     return g_storeKey;
+}
+
+LPCWSTR WindowTitle() {
+    EnsureNames();
+    return g_windowTitle;
 }
 
 LPCWSTR ReloadEventName() {

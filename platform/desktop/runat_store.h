@@ -14,14 +14,19 @@ constexpr wchar_t kWindowClass[] = L"DawnbellRunAtTime";
 constexpr wchar_t kRunArgument[] = L"AppRunAtTime";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr size_t kMaxInstance = 32;
+// Starting a process is tried this many times, this many milliseconds apart, before giving up.
+constexpr int kStartAttempts = 3;
+constexpr DWORD kStartRetryPause = 100;
 
 // A second, separate service (own registrations, mutex, reload event, window, logon entry):
 // `instance` is letters, digits, '-' and '_', at most kMaxInstance; empty is the program's own.
 bool SetInstance(LPCWSTR instance);
 LPCWSTR Instance();
-// "Dawnbell RunAtTime" (plus " " and the instance): the mutex, the window title and the name of
-// the logon entry.
+// "Dawnbell RunAtTime" (plus " " and the instance): the mutex and the name of the logon entry.
 LPCWSTR ServiceName();
+// The title of the service's hidden window. It must not begin with "Dawnbell": a second start
+// of the program takes the first window whose title does for the running program.
+LPCWSTR WindowTitle();
 // "Software\Larchworks\<service name>" under HKEY_CURRENT_USER: one REG_BINARY SYSTEMTIME
 // (local time) per program, named by the program's full path.
 LPCWSTR StoreKey();

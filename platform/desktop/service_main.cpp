@@ -30,10 +30,18 @@ void StartProgram(LPCWSTR path) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                       slash ? folder : nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    // The registration is gone already, so a start that fails for a passing reason (Wine now and
+    // then loses a starting process) is tried again a few times.
+    for (int attempt = 0; attempt < runat::kStartAttempts; ++attempt) {
+        if (CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                           slash ? folder : nullptr, &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return;
+        }
+        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
+            return;
+        Sleep(runat::kStartRetryPause);
     }
 }
 
@@ -139,7 +147,7 @@ HWND CreateServiceWindow(HINSTANCE instance) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = runat::kWindowClass;
     RegisterClassW(&windowClass);
-    return CreateWindowExW(WS_EX_TOOLWINDOW, runat::kWindowClass, runat::ServiceName(), WS_POPUP,
+    return CreateWindowExW(WS_EX_TOOLWINDOW, runat::kWindowClass, runat::WindowTitle(), WS_POPUP,
                            0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
 }
 

@@ -51,12 +51,19 @@ bool StartService(LPCWSTR service, LPCWSTR folder, LPWSTR commandLine) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     // Its own folder as working folder, so the service never holds on to the caller's.
-    if (!CreateProcessW(service, commandLine, nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                        folder, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    for (int attempt = 0; attempt < runat::kStartAttempts; ++attempt) {
+        if (CreateProcessW(service, commandLine, nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                           nullptr, folder, &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return true;
+        }
+        // Another caller may have started it meanwhile.
+        if (runat::IsServiceRunning())
+            return true;
+        Sleep(runat::kStartRetryPause);
+    }
+    return false;
 }
 
 bool IsProgramFile(LPCWSTR path) {
