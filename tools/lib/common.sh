@@ -19,7 +19,7 @@ ensure_packages() {
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   echo "Installing: ${missing[*]}" >&2
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
     "${missing[@]}" >&2
 }
 
