@@ -131,6 +131,24 @@ LONG RemoveRegistration(LPCWSTR path) {
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }
 
+bool StartProcess(LPCWSTR exe, LPWSTR commandLine, LPCWSTR folder, DWORD flags) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+        if (CreateProcessW(exe, commandLine, nullptr, nullptr, FALSE, flags, nullptr, folder,
+                           &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return true;
+        }
+        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
+            return false;
+        Sleep(kStartRetryPause);
+    }
+    return false;
+}
+
 bool IsServiceRunning() {
     HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, ServiceName());
     if (mutex) {

@@ -42,6 +42,10 @@ LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time);
 // Removing a registration that does not exist succeeds.
 LONG RemoveRegistration(LPCWSTR path);
 
+// Starts `exe` with `commandLine` in `folder`, trying again a few times when the start fails for
+// a passing reason (Wine now and then loses a starting process); a missing file is final.
+bool StartProcess(LPCWSTR exe, LPWSTR commandLine, LPCWSTR folder, DWORD flags);
+
 bool IsServiceRunning();
 // Asks a running service to read its registrations again; nothing happens when none runs.
 void SignalReload();

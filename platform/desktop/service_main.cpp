@@ -27,22 +27,9 @@ void StartProgram(LPCWSTR path) {
     wchar_t* slash = wcsrchr(folder, L'\\');
     if (slash)
         slash[1] = L'\0';
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // The registration is gone already, so a start that fails for a passing reason (Wine now and
-    // then loses a starting process) is tried again a few times.
-    for (int attempt = 0; attempt < runat::kStartAttempts; ++attempt) {
-        if (CreateProcessW(path, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                           slash ? folder : nullptr, &startup, &process)) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-            return;
-        }
-        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
-            return;
-        Sleep(runat::kStartRetryPause);
-    }
+    // The registration is gone already, so a start that fails for a passing reason is tried
+    // again.
+    runat::StartProcess(path, commandLine, slash ? folder : nullptr, 0);
 }
 
 enum class Verdict { Wait, Fire, Drop };

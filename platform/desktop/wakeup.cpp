@@ -46,24 +46,11 @@ void StartAtLogon(LPCWSTR commandLine) {
     RegCloseKey(key);
 }
 
+// Its own folder as working folder, so the service never holds on to the caller's. A failed
+// start is fine when another caller has started it meanwhile.
 bool StartService(LPCWSTR service, LPCWSTR folder, LPWSTR commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // Its own folder as working folder, so the service never holds on to the caller's.
-    for (int attempt = 0; attempt < runat::kStartAttempts; ++attempt) {
-        if (CreateProcessW(service, commandLine, nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                           nullptr, folder, &startup, &process)) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-            return true;
-        }
-        // Another caller may have started it meanwhile.
-        if (runat::IsServiceRunning())
-            return true;
-        Sleep(runat::kStartRetryPause);
-    }
-    return false;
+    return runat::StartProcess(service, commandLine, folder, DETACHED_PROCESS) ||
+           runat::IsServiceRunning();
 }
 
 bool IsProgramFile(LPCWSTR path) {
