@@ -42,12 +42,19 @@ if(DESKTOP_TEST_SOURCES)
     target_link_options(platform_tests PRIVATE -static)
     add_test(NAME platform COMMAND platform_tests)
     set_tests_properties(platform PROPERTIES RUN_SERIAL TRUE)
-    # The run-at-time service is tested as real processes: the service and a program for it to
-    # start sit beside platform_tests.exe.
-    add_executable(runat_probe WIN32 tests/platform/probe/runat_probe.cpp)
-    target_link_options(runat_probe PRIVATE -municode -static)
-    add_dependencies(platform_tests dawnbell_runat runat_probe)
 endif()
+
+# The run-at-time service as real processes: the service and a program for it to start sit
+# beside runat_tests.exe. Each test runs a service instance of its own.
+file(GLOB RUNAT_TEST_SOURCES CONFIGURE_DEPENDS tests/runat/*.cpp)
+add_executable(runat_tests ${RUNAT_TEST_SOURCES})
+target_link_libraries(runat_tests PRIVATE platform_desktop gtest_main)
+target_link_options(runat_tests PRIVATE -static)
+add_executable(runat_probe WIN32 tests/runat/probe/runat_probe.cpp)
+target_link_libraries(runat_probe PRIVATE runat_store)
+target_link_options(runat_probe PRIVATE -municode -static)
+add_dependencies(runat_tests dawnbell_runat runat_probe)
+add_test(NAME runat COMMAND runat_tests)
 
 # End-to-end: the built dawnbell.exe as real processes. These share the prefix's registry,
 # so they run alone.
