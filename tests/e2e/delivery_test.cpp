@@ -135,6 +135,87 @@ TEST_F(AlarmDelivery, AUserStartRacingTheSystemsStartGetsExactlyOneRing) {
     }
 }
 
+// A running instance as a second start sees it, played by this test: it holds the
+// single-instance mutex, and later shows a main window that takes the hand-over.
+class StartingInstance {
+  public:
+    StartingInstance() {
+        mutex_ = CreateMutexW(nullptr, TRUE, L"DBELL");
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, L"DBELL Ready");
+    }
+    ~StartingInstance() {
+        if (window_)
+            DestroyWindow(window_);
+        End();
+        CloseHandle(ready_);
+    }
+    // Its main window is there and initialised.
+    void BecomeReady() {
+        window_ = CreateWindowExW(0, L"#32770", L"Dawnbell", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, nullptr, nullptr);
+        SetPropW(window_, L"Dawnbell.MainWindow", reinterpret_cast<HANDLE>(1));
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Receive));
+        SetEvent(ready_);
+    }
+    // It ends without ever getting ready.
+    void End() {
+        if (!mutex_)
+            return;
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+    }
+    // Waits for the alarm message, handling what is sent meanwhile.
+    bool AlarmArrives(DWORD milliseconds) {
+        return WaitUntil(
+            [] {
+                MSG message;
+                while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageW(&message);
+                return alarms_ > 0;
+            },
+            milliseconds);
+    }
+    static int alarms_;
+
+  private:
+    static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_USER + 100)
+            ++alarms_;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    HANDLE mutex_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HWND window_ = nullptr;
+};
+int StartingInstance::alarms_ = 0;
+
+TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
+    StoreArmedAlarm();
+    StartingInstance::alarms_ = 0;
+    StartingInstance starting;
+    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    ASSERT_TRUE(second.Started());
+    // Without a window to hand over to yet, it waits instead of ending with the alarm.
+    EXPECT_FALSE(second.WaitForExit(700));
+    starting.BecomeReady();
+    EXPECT_TRUE(starting.AlarmArrives(10000));
+    EXPECT_TRUE(second.WaitForExit(10000));
+    EXPECT_EQ(StartingInstance::alarms_, 1);
+}
+
+TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
+    StoreArmedAlarm();
+    StartingInstance starting;
+    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    ASSERT_TRUE(second.Started());
+    EXPECT_FALSE(second.WaitForExit(700));
+    starting.End();
+    EXPECT_TRUE(WaitUntil([&] { return Ringing(second.process.dwProcessId); }));
+    EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
+    second.Kill();
+}
+
 TEST_F(AlarmDelivery, OpeningTheProgramBringsADeadServiceBackAndItFiresWhatItMissed) {
     StoreArmedAlarm();
     Program service = Start(L"dawnbell_runat.exe", L"");
