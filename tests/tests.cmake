@@ -68,6 +68,8 @@ if(E2E_SOURCES)
     target_link_options(lookalike PRIVATE -municode -static)
     add_dependencies(e2e_tests dawnbell dawnbell_runat lookalike)
     add_test(NAME e2e COMMAND e2e_tests)
-    # The programs under test sit beside e2e_tests.exe in the build folder.
-    set_tests_properties(e2e PROPERTIES RUN_SERIAL TRUE)
+    # The programs under test sit beside e2e_tests.exe in the build folder. They run in a Wine
+    # prefix of their own, so that they meet neither the suites that run the main window in
+    # their own process nor those suites' run-at-time services, and can run beside them.
+    set_tests_properties(e2e PROPERTIES ENVIRONMENT "DAWNBELL_WINE_INSTANCE=e2e")
 endif()
