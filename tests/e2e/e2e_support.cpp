@@ -2,6 +2,7 @@
 #include "runat/store.h"
 #include <tlhelp32.h>
 #include <cwchar>
+#include <cwctype>
 
 std::wstring BuildFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -88,6 +89,49 @@ void KillProcess(DWORD pid) {
         WaitForSingleObject(process, 5000);
         CloseHandle(process);
     }
+}
+
+void KillHard(const wchar_t* exe) {
+    // The Linux process shows the Windows path it was started with: match it, every character
+    // that is not a letter or digit standing for itself or a backslash. A small shell script
+    // does it, so that the pattern needs no quoting through Windows.
+    std::string pattern;
+    for (wchar_t c : BuildFolder() + exe)
+        pattern += iswalnum(c) ? static_cast<char>(c) : '.';
+    // Only the processes of this test's own Wine prefix: other tests may run the same program.
+    char prefix[MAX_PATH] = {};
+    GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+    std::string script = "for p in $(pgrep -f '" + pattern + "'); do\n"
+                         "  tr '\\0' '\\n' < /proc/$p/environ | grep -qxF 'WINEPREFIX=" +
+                         prefix + "' && kill -KILL $p\n"
+                         "done\n";
+    std::wstring scriptPath = BuildFolder() + L"kill-hard.sh";
+    HANDLE file = CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+    CloseHandle(file);
+    // Wine shows the Unix root as drive Z:.
+    std::wstring unixPath = scriptPath.substr(2);
+    for (wchar_t& c : unixPath)
+        c = c == L'\\' ? L'/' : c;
+    std::wstring commandLine = L"start.exe /wait /unix /bin/sh " + unixPath;
+    // Wine now and then loses a process as it starts: try until the processes are gone.
+    for (int attempt = 0; attempt < 5 && !ProcessesNamed(exe).empty(); ++attempt) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &process)) {
+            WaitForSingleObject(process.hProcess, 10000);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        WaitUntil([&] { return ProcessesNamed(exe).empty(); }, 2000);
+    }
+    DeleteFileW(scriptPath.c_str());
 }
 
 std::wstring ProgramPath() { return BuildFolder() + L"dawnbell.exe"; }

@@ -43,6 +43,9 @@ DWORD ReadSetting(const wchar_t* name);
 // The ids of the running processes of `exe` (a file name such as L"dawnbell.exe").
 std::vector<DWORD> ProcessesNamed(const wchar_t* exe);
 void KillProcess(DWORD pid);
+// Kills every process of `exe` from this build folder from outside Wine, with SIGKILL: no code
+// of the process runs any more, not even Wine's own.
+void KillHard(const wchar_t* exe);
 
 // The full path of dawnbell.exe in the build folder, as the run-at-time service knows it.
 std::wstring ProgramPath();

@@ -30,7 +30,7 @@ ensure_build_tools() {
     x86_64-w64-mingw32-widl:mingw-w64-tools \
     /usr/lib/wine/wine64:wine64 wine:wine \
     /usr/src/googletest/CMakeLists.txt:googletest \
-    flock:util-linux
+    flock:util-linux pgrep:procps
 }
 
 # Configures and builds one build folder: configure_and_build DIR BUILD_TYPE TESTS(ON|OFF)
