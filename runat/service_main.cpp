@@ -19,8 +19,8 @@ bool g_reload = true;
 // Value names longer than a path are never ours; reading them whole lets them be removed.
 constexpr DWORD kMaxValueName = 16384;
 
-// The started programs being watched, one per delivery.
-constexpr DWORD kMaxWatched = 16;
+// The started programs being watched, one per delivery: there is rarely more than one.
+constexpr DWORD kMaxWatched = 4;
 struct Watch {
     wchar_t path[MAX_PATH];
     DWORD process;
@@ -248,16 +248,16 @@ ULONGLONG ServeDeliveries(ULONGLONG now, wchar_t* name) {
     return earliest;
 }
 
+// Value names are read whole, so that overlong ones can be removed; the buffer is on the heap,
+// so that the program file carries no 32 KB of zeros for it.
+wchar_t* g_valueName = nullptr;
+
 void ProcessStore() {
-    // Read whole, so that overlong names can be removed; on the heap, as it is rarely needed
-    // and the service should stay small.
-    static wchar_t* name = static_cast<wchar_t*>(
-        HeapAlloc(GetProcessHeap(), 0, kMaxValueName * sizeof(wchar_t)));
     ULONGLONG earliest = 0;
-    if (name) {
+    if (g_valueName) {
         ULONGLONG now = runat::UtcNow();
-        earliest = FireDueRegistrations(now, name);
-        earliest = Earlier(earliest, ServeDeliveries(now, name));
+        earliest = FireDueRegistrations(now, g_valueName);
+        earliest = Earlier(earliest, ServeDeliveries(now, g_valueName));
     }
     if (earliest == 0) {
         CancelWaitableTimer(g_timer);
@@ -302,6 +302,8 @@ HWND CreateServiceWindow(HINSTANCE instance) {
 // Runs until the window is closed or the session ends. Its window shows that it is ready: the
 // reload event exists by then.
 int Serve(HINSTANCE instance) {
+    g_valueName =
+        static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, kMaxValueName * sizeof(wchar_t)));
     HANDLE reload = CreateEventW(nullptr, FALSE, FALSE, runat::ReloadEventName());
     g_timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
     if (!reload || !g_timer || !CreateServiceWindow(instance))
