@@ -15,31 +15,38 @@ namespace {
 // both reading and writing go to the wave-out calls, so the two never disagree.
 bool g_endpointUnsettable = false;
 
-// Runs `use` on the default output device's endpoint volume; false when there is none.
-template <typename Use> bool WithEndpoint(Use use) {
+// The default output device's endpoint volume, or null where there is none (or it cannot be
+// set). `com` tells CloseEndpoint whether to end COM again.
+IAudioEndpointVolume* OpenEndpoint(HRESULT* com) {
+    *com = E_FAIL;
     if (g_endpointUnsettable)
-        return false;
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    bool done = false;
+        return nullptr;
+    *com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IMMDeviceEnumerator* devices = nullptr;
     IMMDevice* device = nullptr;
     IAudioEndpointVolume* endpoint = nullptr;
     if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                    __uuidof(IMMDeviceEnumerator),
                                    reinterpret_cast<void**>(&devices))) &&
-        SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)) &&
-        SUCCEEDED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_ALL, nullptr,
-                                   reinterpret_cast<void**>(&endpoint))))
-        done = use(endpoint);
-    if (endpoint)
-        endpoint->Release();
+        SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)))
+        device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_ALL, nullptr,
+                         reinterpret_cast<void**>(&endpoint));
     if (device)
         device->Release();
     if (devices)
         devices->Release();
+    if (!endpoint && SUCCEEDED(*com)) {
+        CoUninitialize();
+        *com = E_FAIL;
+    }
+    return endpoint;
+}
+
+void CloseEndpoint(IAudioEndpointVolume* endpoint, HRESULT com) {
+    if (endpoint)
+        endpoint->Release();
     if (SUCCEEDED(com))
         CoUninitialize();
-    return done;
 }
 
 } // namespace
@@ -59,22 +66,27 @@ BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
 UINT waveOutGetNumDevs() { return ::waveOutGetNumDevs(); }
 
 MMRESULT waveOutGetVolume(HWAVEOUT device, LPDWORD volume) {
-    if (device == nullptr && volume && WithEndpoint([volume](IAudioEndpointVolume* endpoint) {
-            return desktop::ReadEndpointVolume(endpoint, volume);
-        }))
-        return MMSYSERR_NOERROR;
+    HRESULT com;
+    IAudioEndpointVolume* endpoint = device || !volume ? nullptr : OpenEndpoint(&com);
+    if (endpoint) {
+        bool read = desktop::ReadEndpointVolume(endpoint, volume);
+        CloseEndpoint(endpoint, com);
+        if (read)
+            return MMSYSERR_NOERROR;
+    }
     return ::waveOutGetVolume(device, volume);
 }
 
 MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume) {
-    bool found = false;
-    if (device == nullptr && WithEndpoint([volume, &found](IAudioEndpointVolume* endpoint) {
-            found = true;
-            return desktop::WriteEndpointVolume(endpoint, volume);
-        }))
-        return MMSYSERR_NOERROR;
-    if (found)
+    HRESULT com;
+    IAudioEndpointVolume* endpoint = device ? nullptr : OpenEndpoint(&com);
+    if (endpoint) {
+        bool written = desktop::WriteEndpointVolume(endpoint, volume);
+        CloseEndpoint(endpoint, com);
+        if (written)
+            return MMSYSERR_NOERROR;
         g_endpointUnsettable = true;
+    }
     return ::waveOutSetVolume(device, volume);
 }
 
