@@ -25,9 +25,11 @@ WORD ToChannel(float level) {
     return static_cast<WORD>(level * 65535.0f + 0.5f);
 }
 
-float ToLevel(WORD channel) { return channel / 65535.0f; }
+float ToLevel(WORD channel) {
+    return channel / 65535.0f;
+}
 
-bool ReadState(IAudioEndpointVolume* endpoint, EndpointState* state) {
+bool ReadState(IAudioEndpointVolume *endpoint, EndpointState *state) {
     UINT channels = 0;
     if (FAILED(endpoint->GetChannelCount(&channels)) || channels == 0)
         return false;
@@ -46,7 +48,7 @@ bool ReadState(IAudioEndpointVolume* endpoint, EndpointState* state) {
 
 } // namespace
 
-bool ReadEndpointVolume(IAudioEndpointVolume* endpoint, DWORD* word) {
+bool ReadEndpointVolume(IAudioEndpointVolume *endpoint, DWORD *word) {
     EndpointState state = {};
     if (!ReadState(endpoint, &state))
         return false;
@@ -54,7 +56,7 @@ bool ReadEndpointVolume(IAudioEndpointVolume* endpoint, DWORD* word) {
     return true;
 }
 
-bool WriteEndpointVolume(IAudioEndpointVolume* endpoint, DWORD word) {
+bool WriteEndpointVolume(IAudioEndpointVolume *endpoint, DWORD word) {
     if (!g_kept.kept) {
         if (!ReadState(endpoint, &g_kept))
             return false;
@@ -87,6 +89,8 @@ bool WriteEndpointVolume(IAudioEndpointVolume* endpoint, DWORD word) {
     return true;
 }
 
-void ForgetEndpointState() { g_kept = {}; }
+void ForgetEndpointState() {
+    g_kept = {};
+}
 
 } // namespace desktop

@@ -1,7 +1,7 @@
 #include "app/clock_format.h"
-#include <string>
 #include "resources/resource.h"
 #include "tests/support/test_support.h"
+#include <string>
 
 namespace {
 
@@ -47,7 +47,8 @@ TEST_F(ClockFieldTest, TheWindowShowsAnAfternoonTimeOnTheTwentyFourHourClock) {
         ran = true;
         std::wstring clock = ControlText(window, IDC_CLOCK);
         EXPECT_EQ(clock.substr(0, 6), L"17:12:");
-        EXPECT_EQ(clock.find(L'M'), std::wstring::npos) << "a time marker is left: " << clock.size();
+        EXPECT_EQ(clock.find(L'M'), std::wstring::npos)
+            << "a time marker is left: " << clock.size();
         PostQuitMessage(0);
     });
     EXPECT_TRUE(ran);
