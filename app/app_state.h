@@ -7,6 +7,7 @@ struct AppStateBlock {
     HINSTANCE instance;      // the module, for resources and our own path
     const wchar_t* cmdLine;  // kept for the whole run; initialisation looks at it again
     int32_t startupFlag;     // started by the Startup shortcut ("-s")
+    int32_t hideWhenShown;   // a "-s" start on an armed alarm hides once the window is shown
     HFONT clockFont;         // lives until the process ends
     DWORD savedVolume;       // the user's wave-out volume from before the volume effect
     int32_t volumeSaved;     // 1 while savedVolume is still to be put back

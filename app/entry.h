@@ -6,10 +6,19 @@ extern const wchar_t kMutexName[];   // "DBELL"
 extern const wchar_t kWindowTitle[]; // "Dawnbell"
 extern const wchar_t kAlarmToken[];  // "AppRunAtTime"
 
+// What follows the program's name and the one blank after it in a full command line, as the
+// program was given it.
+const wchar_t* ArgumentsOf(const wchar_t* commandLine);
+
 // True when the command line begins with the alarm token.
 bool IsAlarmCommand(const wchar_t* cmdLine);
 
+// EnumWindows callback: stores the running instance's main window in the HWND at `out`.
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM out);
+
+// The main window is initialised and can take a hand-over; and, as it ends, no longer.
+void AnnounceReady(HWND window);
+void WithdrawReady(HWND window);
 
 // Everything the platform's GUI entry does; returns the program's exit code (always 0).
 int RunDawnbell(HINSTANCE instance, const wchar_t* cmdLine);

@@ -7,6 +7,7 @@
 #include "app/clock_format.h"
 #include "app/entry.h"
 #include "app/startup_shortcut.h"
+#include "cycle/registration.h"
 #include "cycle/ring_cycle.h"
 #include "model/settings.h"
 #include "model/text.h"
@@ -18,6 +19,8 @@
 namespace {
 
 int32_t ResidentMode() { return Settings.NoSuspend && Settings.Alarm; }
+
+void HandleAlarm(HWND window);
 
 // With the display-off option on an armed alarm, the display goes dark again 500 ms after the
 // user's last action.
@@ -50,11 +53,19 @@ void Initialise(HWND window) {
     }
     SetKeepAwake(window, 1);
     UpdateStartupShortcut(ResidentMode());
+    bool closing = false;
     if (AppState.startupFlag) {
-        if (Settings.Alarm)
-            platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
-        else
+        if (Settings.Alarm) {
+            // The dialog loop shows the window after this; a hide that came first would be
+            // undone by that show, so the hide waits for it.
+            if (IsWindowVisible(window))
+                platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
+            else
+                AppState.hideWhenShown = 1;
+        } else {
             SendMessageW(window, WM_CLOSE, 0, 0); // ends the program once the loop runs
+            closing = true;
+        }
     }
     AppState.clockFont = MakeClockFont(240, L"System");
     if (AppState.clockFont)
@@ -63,9 +74,27 @@ void Initialise(HWND window) {
     HandleTimer(window, TIMER_CLOCK);
     SetAlarmLabel(window);
     platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
-    if (IsAlarmCommand(AppState.cmdLine))
-        FireAlarm(window);
+    if (IsAlarmCommand(AppState.cmdLine)) {
+        if (Settings.Alarm) {
+            HandleAlarm(window);
+        } else if (!closing) {
+            // A late or repeated notification for an alarm that is off: nothing to ring, and
+            // no window to pop up for nothing.
+            AcknowledgeAlarm();
+            SendMessageW(window, WM_CLOSE, 0, 0);
+            closing = true;
+        }
+    }
     SetDlgItemTextW(window, IDC_NEXT, Settings.strNext);
+    if (!closing)
+        AnnounceReady(window);
+}
+
+// The alarm has come: ring, then tell the system it has been dealt with. Acknowledged only once
+// the ring is under way, so that a program that dies before is started again.
+void HandleAlarm(HWND window) {
+    FireAlarm(window);
+    AcknowledgeAlarm();
 }
 
 void ShowDateAndTime(HWND window) {
@@ -156,7 +185,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HandleTimer(window, wParam);
         return TRUE;
     case WM_ALARM:
-        FireAlarm(window);
+        HandleAlarm(window);
         return TRUE;
     case WM_KEYDOWN:
         if (wParam == VK_RETURN)
@@ -165,13 +194,19 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         return HandleClose(window);
     case WM_DESTROY:
+        WithdrawReady(window); // a second start must not hand over to a window that ends
         PostQuitMessage(0);
         return TRUE;
     case WM_SHOWWINDOW:
         // A second instance cannot restart our clock timer on this desktop, so a window that
         // is shown again restarts it itself.
-        if (wParam)
+        if (wParam) {
             platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+            if (AppState.hideWhenShown) {
+                AppState.hideWhenShown = 0;
+                platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
+            }
+        }
         return FALSE;
     default:
         return FALSE;

@@ -14,14 +14,24 @@ bool IsTimeOfDay(const AlarmTime& t) {
     return t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59;
 }
 
+// Without our own path there is nothing the system could start; an empty or cut path would name
+// some other program.
+bool ReadOwnPath(wchar_t (&path)[kPathChars]) {
+    DWORD length = platform::GetModuleFileNameW(AppState.instance, path, kPathChars);
+    return length > 0 && length < kPathChars;
+}
+
 } // namespace
 
-void RegisterNextAlarm(HWND window, int32_t cancel) {
-    // Without our own path there is nothing the system could start; an empty or cut path
-    // would register some other program.
+void AcknowledgeAlarm() {
     wchar_t path[kPathChars] = {};
-    DWORD length = platform::GetModuleFileNameW(AppState.instance, path, kPathChars);
-    bool havePath = length > 0 && length < kPathChars;
+    if (ReadOwnPath(path))
+        platform::CeHandleAppNotifications(path);
+}
+
+void RegisterNextAlarm(HWND window, int32_t cancel) {
+    wchar_t path[kPathChars] = {};
+    bool havePath = ReadOwnPath(path);
 
     wchar_t registered[kTextChars] = {};
     const wchar_t* line = kRegistrationError;

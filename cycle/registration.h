@@ -4,3 +4,7 @@
 #include "platform/win.h"
 
 void RegisterNextAlarm(HWND window, int32_t cancel);
+
+// Tells the system that the alarm it started us for (or that a second start handed over) has
+// been dealt with, so it does not start the program again for it.
+void AcknowledgeAlarm();

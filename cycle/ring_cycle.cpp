@@ -1,4 +1,5 @@
 #include "cycle/ring_cycle.h"
+#include <cstdint>
 #include "alerts/power.h"
 #include "alerts/sound.h"
 #include "app/app_state.h"
@@ -49,18 +50,20 @@ void FireAlarm(HWND window) {
 
     bool lastRing = false;
     if (Settings.AlarmNum != 0) {
-        Settings.AlarmCnt += 1;
+        // A count edited up to the largest value must still end the alarm, not wrap around.
+        if (Settings.AlarmCnt < INT32_MAX)
+            Settings.AlarmCnt += 1;
         lastRing = Settings.AlarmCnt >= Settings.AlarmNum;
     }
     if (lastRing) {
         SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
         SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
         CopyText(Settings.strNext, kTextChars, kNoSetting);
-        // Disarm before saving: a program that ends without closing its window must not come
-        // back armed with nothing registered.
+        // Still armed in the registry: a program that dies before this ring sounds is started
+        // again by the system, and the count at the limit makes that start this same last ring.
+        SaveSettings();
         Settings.Alarm = 0;
         Settings.AlarmCnt = 0;
-        SaveSettings();
         SetKeepAwake(window, 0);
     } else {
         ClearAlarmTime(nextAlarm);
@@ -76,6 +79,10 @@ void FireAlarm(HWND window) {
     StartSound();
     SetLed(Settings.LedBlink, QueryLedSupport());
     CaptureButtons(window, 1);
+    // The last ring is under way: from now on the alarm is off, also for a program started
+    // later, which must not come back armed with nothing registered.
+    if (lastRing)
+        SaveSettings();
 }
 
 void StopRinging(HWND window) {

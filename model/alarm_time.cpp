@@ -19,18 +19,20 @@ void ReadLocalTime(AlarmTime& t) {
 
 // The snooze interval comes from the registry, where nothing bounds it, so any non-negative
 // interval is carried fully instead of by one step: the result is always a valid time of day.
+// The sums are taken in 64 bits, so even the largest 32-bit interval cannot overflow.
 void AddMinutes(AlarmTime& t, int32_t minutes) {
     if (minutes < 0)
         return;
-    t.minute += minutes;
-    if (t.minute <= 59)
+    int64_t total = static_cast<int64_t>(t.minute) + minutes;
+    if (total <= 59) {
+        t.minute = static_cast<int32_t>(total);
         return;
-    t.hour += t.minute / 60;
-    t.minute %= 60;
-    while (t.hour > 23) {
-        t.hour -= 24;
-        AdvanceOneDay(t);
     }
+    int64_t hours = static_cast<int64_t>(t.hour) + total / 60;
+    t.minute = static_cast<int32_t>(total % 60);
+    t.hour = static_cast<int32_t>(hours % 24);
+    for (int64_t days = hours / 24; days > 0; --days)
+        AdvanceOneDay(t);
 }
 
 static bool IsLeapYear(int32_t year) {

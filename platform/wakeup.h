@@ -8,4 +8,13 @@ namespace platform {
 // the registration when `time` is null. Non-zero on success.
 BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time);
 
+// Marks the notification that started `path` as handled: the program has taken its alarm over,
+// so the system need not start it again for that time. Non-zero on success.
+BOOL CeHandleAppNotifications(LPCWSTR path);
+
+// Makes sure the system's run-at-time service is there to fire what is registered. On the
+// device it is part of the system; on the desktop it is a program of its own that may have
+// ended. Non-zero when it runs.
+BOOL EnsureRunAtTimeService();
+
 } // namespace platform

@@ -42,27 +42,36 @@ if(DESKTOP_TEST_SOURCES)
     target_link_options(platform_tests PRIVATE -static)
     add_test(NAME platform COMMAND platform_tests)
     set_tests_properties(platform PROPERTIES RUN_SERIAL TRUE)
-    # The run-at-time service is tested as real processes: the service and a program for it to
-    # start sit beside platform_tests.exe.
-    add_executable(runat_probe WIN32 tests/platform/probe/runat_probe.cpp)
-    target_link_options(runat_probe PRIVATE -municode -static)
-    add_dependencies(platform_tests dawnbell_runat runat_probe)
 endif()
+
+# The run-at-time service as real processes: the service and a program for it to start sit
+# beside runat_tests.exe. Each test runs a service instance of its own.
+file(GLOB RUNAT_TEST_SOURCES CONFIGURE_DEPENDS tests/runat/*.cpp)
+add_executable(runat_tests ${RUNAT_TEST_SOURCES})
+target_link_libraries(runat_tests PRIVATE platform_desktop gtest_main)
+target_link_options(runat_tests PRIVATE -static)
+add_executable(runat_probe WIN32 tests/runat/probe/runat_probe.cpp)
+target_link_libraries(runat_probe PRIVATE runat_store)
+target_link_options(runat_probe PRIVATE -municode -static)
+add_dependencies(runat_tests dawnbell_runat runat_probe)
+add_test(NAME runat COMMAND runat_tests)
 
 # End-to-end: the built dawnbell.exe as real processes. These share the prefix's registry,
 # so they run alone.
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(E2E_SOURCES)
     add_executable(e2e_tests ${E2E_SOURCES})
-    target_link_libraries(e2e_tests PRIVATE gtest_main shell32 ole32 uuid)
+    target_link_libraries(e2e_tests PRIVATE runat_store gtest_main shell32 ole32 uuid)
     target_link_options(e2e_tests PRIVATE -static)
-    add_dependencies(e2e_tests dawnbell)
-    if(TARGET dawnbell_runat)
-        add_dependencies(e2e_tests dawnbell_runat)
-    endif()
+    # Another program with look-alike windows, for the hand-over to pass by.
+    add_executable(lookalike WIN32 tests/e2e/lookalike/lookalike.cpp)
+    target_link_options(lookalike PRIVATE -municode -static)
+    add_dependencies(e2e_tests dawnbell dawnbell_runat lookalike)
     add_test(NAME e2e COMMAND e2e_tests)
-    # The programs under test sit beside e2e_tests.exe in the build folder.
-    set_tests_properties(e2e PROPERTIES RUN_SERIAL TRUE)
+    # The programs under test sit beside e2e_tests.exe in the build folder. They run in a Wine
+    # prefix of their own, so that they meet neither the suites that run the main window in
+    # their own process nor those suites' run-at-time services, and can run beside them.
+    set_tests_properties(e2e PROPERTIES ENVIRONMENT "DAWNBELL_WINE_INSTANCE=e2e")
 endif()
 
 # The Windows installer: tools/package makes it, and it is installed and uninstalled silently in

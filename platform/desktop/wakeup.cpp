@@ -1,14 +1,16 @@
 // The run-at-time notification: registrations go to the store, and the run-at-time service
-// (dawnbell_runat.exe, beside the program) fires them.
+// (dawnbell_runat.exe, beside the program) fires and delivers them.
 #include "platform/wakeup.h"
 
-#include "platform/desktop/runat_store.h"
+#include "runat/store.h"
 
 #include <wchar.h>
 
 namespace platform {
 
 namespace {
+
+constexpr size_t kCommandChars = MAX_PATH + runat::kMaxInstance + 4;
 
 // The service's full path: beside the running program.
 bool ServicePath(LPWSTR path, LPWSTR folder) {
@@ -58,13 +60,25 @@ bool IsProgramFile(LPCWSTR path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The service beside the running program, its folder and the command line that starts it.
+bool ServiceStart(LPWSTR service, LPWSTR folder, LPWSTR commandLine, size_t size) {
+    if (!ServicePath(service, folder) || !IsProgramFile(service))
+        return false;
+    ServiceCommandLine(service, commandLine, size);
+    return true;
+}
+
+bool IsUsablePath(LPCWSTR path) { return path && *path && wcslen(path) < MAX_PATH; }
+
 } // namespace
 
 BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
-    if (!path || !*path || wcslen(path) >= MAX_PATH)
+    if (!IsUsablePath(path))
         return FALSE;
     if (!time) {
-        if (runat::RemoveRegistration(path) != ERROR_SUCCESS)
+        // No alarm at all any more: neither one to come nor one on its way.
+        if (runat::RemoveRegistration(path) != ERROR_SUCCESS ||
+            runat::RemoveDelivery(path) != ERROR_SUCCESS)
             return FALSE;
         runat::SignalReload();
         return TRUE;
@@ -75,12 +89,11 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
         return FALSE;
     wchar_t service[MAX_PATH];
     wchar_t folder[MAX_PATH];
-    if (!ServicePath(service, folder) || !IsProgramFile(service))
+    wchar_t commandLine[kCommandChars];
+    if (!ServiceStart(service, folder, commandLine, kCommandChars))
         return FALSE;
     if (runat::StoreRegistration(path, *time) != ERROR_SUCCESS)
         return FALSE;
-    wchar_t commandLine[MAX_PATH + runat::kMaxInstance + 4];
-    ServiceCommandLine(service, commandLine, sizeof commandLine / sizeof commandLine[0]);
     StartAtLogon(commandLine);
     // A service that is starting reads the store after it holds its mutex and reload event, so
     // the registration written above reaches it either way.
@@ -88,6 +101,26 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
         runat::SignalReload();
         return TRUE;
     }
+    return StartService(service, folder, commandLine) ? TRUE : FALSE;
+}
+
+BOOL CeHandleAppNotifications(LPCWSTR path) {
+    if (!IsUsablePath(path))
+        return FALSE;
+    if (runat::RemoveDelivery(path) != ERROR_SUCCESS)
+        return FALSE;
+    runat::SignalReload(); // so that it stops watching the program it started
+    return TRUE;
+}
+
+BOOL EnsureRunAtTimeService() {
+    if (runat::IsServiceRunning())
+        return TRUE;
+    wchar_t service[MAX_PATH];
+    wchar_t folder[MAX_PATH];
+    wchar_t commandLine[kCommandChars];
+    if (!ServiceStart(service, folder, commandLine, kCommandChars))
+        return FALSE;
     return StartService(service, folder, commandLine) ? TRUE : FALSE;
 }
 

@@ -1,4 +1,5 @@
 #include "tests/e2e/e2e_support.h"
+#include "runat/store.h"
 #include <tlhelp32.h>
 #include <cwchar>
 
@@ -60,24 +61,51 @@ BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
 }
 
 void KillProcessesNamed(const wchar_t* name) {
+    for (DWORD pid : ProcessesNamed(name))
+        KillProcess(pid);
+}
+
+} // namespace
+
+std::vector<DWORD> ProcessesNamed(const wchar_t* exe) {
+    std::vector<DWORD> found;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, name) != 0)
-            continue;
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-        if (process) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
+        if (_wcsicmp(entry.szExeFile, exe) == 0)
+            found.push_back(entry.th32ProcessID);
     }
     CloseHandle(snapshot);
+    return found;
 }
 
-} // namespace
+void KillProcess(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (process) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+std::wstring ProgramPath() { return BuildFolder() + L"dawnbell.exe"; }
+
+ULONGLONG UtcNow() { return runat::UtcNow(); }
+
+void RegisterAt(ULONGLONG utc) {
+    FILETIME file = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+    SYSTEMTIME universal, local;
+    FileTimeToSystemTime(&file, &universal);
+    SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
+    runat::StoreRegistration(ProgramPath().c_str(), local);
+}
+
+bool DeliveryPending() {
+    return RegGetValueW(HKEY_CURRENT_USER, runat::DeliveryKey(), ProgramPath().c_str(),
+                        RRF_RT_REG_BINARY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
 
 HWND WaitForMainWindow(DWORD pid, DWORD milliseconds) {
     // The window exists, titled, before its first show: wait until it is on screen.
@@ -110,6 +138,13 @@ void CleanSlate() {
         RegDeleteValueW(run, L"Dawnbell RunAtTime");
         RegCloseKey(run);
     }
+}
+
+DWORD ReadSetting(const wchar_t* name) {
+    DWORD value = 0xDEADBEEF, size = sizeof value;
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", name,
+                 RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
 }
 
 void WriteSetting(const wchar_t* name, DWORD value) {

@@ -1,6 +1,7 @@
 // Driving the built dawnbell.exe as separate processes, as a user and the system would.
 #pragma once
 #include <string>
+#include <vector>
 #include "platform/win.h"
 
 // The folder of this test program, where the build puts dawnbell.exe too.
@@ -37,3 +38,17 @@ bool ControlVisible(HWND window, int id);
 // registrations.
 void CleanSlate();
 void WriteSetting(const wchar_t* name, DWORD value);
+DWORD ReadSetting(const wchar_t* name);
+
+// The ids of the running processes of `exe` (a file name such as L"dawnbell.exe").
+std::vector<DWORD> ProcessesNamed(const wchar_t* exe);
+void KillProcess(DWORD pid);
+
+// The full path of dawnbell.exe in the build folder, as the run-at-time service knows it.
+std::wstring ProgramPath();
+// Registers dawnbell.exe with the run-at-time service for the UTC time `utc`, straight in the
+// service's store (the service reads it when it starts or is told to).
+void RegisterAt(ULONGLONG utc);
+// Whether a due alarm of dawnbell.exe is still on its way (not yet taken over).
+bool DeliveryPending();
+ULONGLONG UtcNow();

@@ -78,6 +78,17 @@ TEST(AddMinutes, NormalisesIntervalsLongerThanAnHour) {
     EXPECT_EQ(Date(t), "2006-01-03 00:05:00");
 }
 
+TEST(AddMinutes, TheLargestIntervalsCarryWithoutOverflow) {
+    // 2147483647 minutes are some 4083 years: a valid date and time, not a wrapped minute.
+    AlarmTime t = At(2026, 12, 8, 23, 59);
+    AddMinutes(t, INT32_MAX);
+    EXPECT_EQ(Date(t), "6110-01-01 02:06:00");
+
+    t = At(2005, 6, 2, 7, 30);
+    AddMinutes(t, INT32_MAX - 1);
+    EXPECT_EQ(Date(t), "6088-06-24 09:36:00");
+}
+
 TEST(NextOccurrence, TodayOnlyWhenTheAlarmMinuteIsStillAhead) {
     AlarmTime target = At(0, 0, 0, 7, 1);
     EXPECT_EQ(Date(NextOccurrence(At(2005, 6, 2, 7, 0, 59), target)),

@@ -25,6 +25,8 @@ void Record(const char* format, ...) {
     vsnprintf(line, sizeof line, format, args);
     va_end(args);
     g_journal.push_back(line);
+    if (g_device.onCall)
+        g_device.onCall(line);
 }
 
 const char* WindowName(HWND window) { return window ? "hwnd" : "NULL"; }
@@ -242,6 +244,17 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
     d.registeredPath = path ? path : L"";
     if (time)
         d.registeredTime = *time;
+    return TRUE;
+}
+
+BOOL CeHandleAppNotifications(LPCWSTR path) {
+    Record("CeHandleAppNotifications(%s)", fake::Narrow(path ? path : L"NULL").c_str());
+    fake::device().handledNotifications += 1;
+    return TRUE;
+}
+
+BOOL EnsureRunAtTimeService() {
+    Record("EnsureRunAtTimeService()");
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 // The recording fake device: every platform call is journalled in order, and answers come
 // from a state the test sets.
 #pragma once
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -37,6 +38,7 @@ struct Device {
     bool registered = false;
     std::wstring registeredPath;
     SYSTEMTIME registeredTime = {};
+    int handledNotifications = 0; // CeHandleAppNotifications calls
 
     // Shell and files
     std::wstring modulePath = L"\\Program Files\\Dawnbell\\dawnbell.exe";
@@ -45,6 +47,10 @@ struct Device {
     std::wstring startupFolder = L"\\Windows\\StartUp";
     std::map<std::wstring, std::wstring> shortcuts; // shortcut path -> target string
     std::vector<File> windowsFolder;                // the files in "\Windows\"
+
+    // Called with each journal entry as the call is made: a test can look at the program's
+    // state at that moment, as a program killed right then would have left it.
+    std::function<void(const std::string&)> onCall;
 
     // Modal message boxes return this at once.
     int messageBoxAnswer = IDOK;

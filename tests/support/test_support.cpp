@@ -109,14 +109,25 @@ void CALLBACK RunPendingScript(HWND, UINT, UINT_PTR id, DWORD) {
     pending.script(pending.dialog);
 }
 
-// Once a dialog has handled WM_INITDIALOG, its script runs from a thread timer: that is, from
-// inside the dialog's own message loop.
+std::deque<PendingScript> g_initialised; // dialogs whose script waits for their first show
+
+// A dialog takes its script when it handles WM_INITDIALOG; the script runs from a thread timer
+// once the dialog loop has shown the dialog: that is, from inside that loop, with the window as
+// the user sees it. A dialog that ends before it is shown never runs its script.
 LRESULT CALLBACK WatchDialogs(int code, WPARAM wParam, LPARAM lParam) {
     auto* message = reinterpret_cast<CWPRETSTRUCT*>(lParam);
     if (code == HC_ACTION && message->message == WM_INITDIALOG && !g_scripts.empty()) {
-        g_pending.push_back({message->hwnd, std::move(g_scripts.front())});
+        g_initialised.push_back({message->hwnd, std::move(g_scripts.front())});
         g_scripts.pop_front();
-        SetTimer(nullptr, 0, 0, RunPendingScript);
+    } else if (code == HC_ACTION && message->message == WM_SHOWWINDOW && message->wParam) {
+        for (auto at = g_initialised.begin(); at != g_initialised.end(); ++at) {
+            if (at->dialog == message->hwnd) {
+                g_pending.push_back(std::move(*at));
+                g_initialised.erase(at);
+                SetTimer(nullptr, 0, 0, RunPendingScript);
+                break;
+            }
+        }
     }
     return CallNextHookEx(g_hook, code, wParam, lParam);
 }
@@ -131,6 +142,7 @@ void WhenDialogOpens(std::function<void(HWND)> script) {
 
 void ClearDialogScripts() {
     g_scripts.clear();
+    g_initialised.clear();
     g_pending.clear();
 }
 

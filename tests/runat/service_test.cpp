@@ -1,7 +1,7 @@
 // The run-at-time service as real processes: dawnbell_runat.exe started by the tests or by
 // CeRunAppAtTime, and copies of runat_probe.exe for it to start. Each test runs a service
 // instance of its own, with its own registrations, and stops it afterwards.
-#include "platform/desktop/runat_store.h"
+#include "runat/store.h"
 #include "platform/wakeup.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +73,16 @@ std::vector<Start> StartsOf(const std::wstring& program) {
     return starts;
 }
 
+bool HasDelivery(const std::wstring& program, runat::Delivery* delivery = nullptr) {
+    runat::Delivery stored;
+    DWORD size = sizeof stored;
+    LONG result = RegGetValueW(HKEY_CURRENT_USER, runat::DeliveryKey(), program.c_str(),
+                               RRF_RT_REG_BINARY, nullptr, &stored, &size);
+    if (result == ERROR_SUCCESS && delivery)
+        *delivery = stored;
+    return result == ERROR_SUCCESS;
+}
+
 bool HasRegistration(const std::wstring& program, SYSTEMTIME* time = nullptr) {
     SYSTEMTIME stored;
     DWORD size = sizeof stored;
@@ -133,6 +143,8 @@ class RunAtService : public ::testing::Test {
         GetTempPathW(MAX_PATH, temp);
         folder_ = std::wstring(temp) + L"dawnbell runat " + instance_ + L"\\";
         CreateDirectoryW(folder_.c_str(), nullptr);
+        // The probes that the service starts take their alarm over in this instance.
+        SetEnvironmentVariableW(L"DAWNBELL_RUNAT_INSTANCE", instance_.c_str());
     }
 
     void TearDown() override {
@@ -145,7 +157,7 @@ class RunAtService : public ::testing::Test {
                 TerminateProcess(process, 1);
             CloseHandle(process);
         }
-        RegDeleteKeyW(HKEY_CURRENT_USER, runat::StoreKey());
+        RegDeleteTreeW(HKEY_CURRENT_USER, runat::StoreKey());
         RegDeleteKeyValueW(HKEY_CURRENT_USER, runat::kRunKey, runat::ServiceName());
         for (const std::wstring& file : files_)
             DeleteFileW(file.c_str());
@@ -159,7 +171,20 @@ class RunAtService : public ::testing::Test {
         EXPECT_TRUE(CopyFileW((BuildFolder() + L"runat_probe.exe").c_str(), path.c_str(), FALSE));
         files_.push_back(path);
         files_.push_back(path + L".started");
+        files_.push_back(path + L".fail");
+        files_.push_back(path + L".hold");
         return path;
+    }
+
+    // Writes a number into one of the probe's control files (".fail", ".hold").
+    void Control(const std::wstring& program, const wchar_t* ending, DWORD number) {
+        std::string text = std::to_string(number);
+        HANDLE file = CreateFileW((program + ending).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(file);
     }
 
     // Registers through the program's own call, which starts the service when needed.
@@ -207,7 +232,7 @@ class RunAtService : public ::testing::Test {
 TEST_F(RunAtService, StartsTheProgramWithAppRunAtTimeOnTime) {
     std::wstring program = Probe(L"Alarm Probe");
     ASSERT_FALSE(runat::IsServiceRunning());
-    ULONGLONG due = runat::UtcNow() + 2 * kSecond;
+    ULONGLONG due = runat::UtcNow() + 600 * kMillisecond;
     SYSTEMTIME local = LocalAtUtc(due);
     ASSERT_TRUE(Register(program, &local));
 
@@ -244,9 +269,9 @@ TEST_F(RunAtService, RegisteringAgainReplacesTheTime) {
     std::wstring postponed = Probe(L"Postponed");
     std::wstring advanced = Probe(L"Advanced");
     ULONGLONG now = runat::UtcNow();
-    ULONGLONG soon = now + 2 * kSecond;
+    ULONGLONG soon = now + 1000 * kMillisecond;
     SYSTEMTIME soonLocal = LocalAtUtc(soon);
-    SYSTEMTIME firstLocal = LocalAtUtc(soon + 1500 * kMillisecond);
+    SYSTEMTIME firstLocal = LocalAtUtc(soon + 600 * kMillisecond);
     SYSTEMTIME laterLocal = LocalAtUtc(now + 3600 * kSecond);
 
     ASSERT_TRUE(Register(postponed, &firstLocal));
@@ -269,7 +294,7 @@ TEST_F(RunAtService, RegisteringAgainReplacesTheTime) {
 TEST_F(RunAtService, RemovingCancelsAndRemovingNothingSucceeds) {
     std::wstring cancelled = Probe(L"Cancelled");
     std::wstring witness = Probe(L"Witness");
-    ULONGLONG soon = runat::UtcNow() + 2 * kSecond;
+    ULONGLONG soon = runat::UtcNow() + 700 * kMillisecond;
     SYSTEMTIME soonLocal = LocalAtUtc(soon);
     SYSTEMTIME afterLocal = LocalAtUtc(soon + 300 * kMillisecond);
 
@@ -294,7 +319,7 @@ TEST_F(RunAtService, AtStartFiresWhatIsALittleLateAndDropsWhatIsHoursLate) {
     ASSERT_EQ(ERROR_SUCCESS,
               runat::StoreRegistration(stale.c_str(), LocalAtUtc(now - 3 * 3600 * kSecond)));
     ASSERT_EQ(ERROR_SUCCESS,
-              runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + kSecond)));
+              runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + 300 * kMillisecond)));
 
     StartServiceAndWait();
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(late).empty(); }));
@@ -315,10 +340,10 @@ TEST_F(RunAtService, TheLatenessLimitIsHalfAnHour) {
     ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(
                                  outside.c_str(), LocalAtUtc(now - runat::kMaxLateness - kSecond)));
     ASSERT_EQ(ERROR_SUCCESS,
-              runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + kSecond)));
+              runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + 300 * kMillisecond)));
 
     StartServiceAndWait();
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty() && !StartsOf(inside).empty(); }));
     EXPECT_EQ(1u, StartsOf(inside).size());
     EXPECT_TRUE(StartsOf(outside).empty());
 }
@@ -401,6 +426,99 @@ TEST_F(RunAtService, RefusesTimesThatAreNoCalendarTimeAndProgramsThatAreNotThere
     SYSTEMTIME leapDay = {2096, 2, 0, 29, 23, 59, 59, 999};
     EXPECT_TRUE(Register(program, &leapDay));
     EXPECT_TRUE(HasRegistration(program));
+}
+
+// Delivery: a program that dies before it has taken its alarm over is started again, and only
+// then is the alarm done with.
+
+TEST_F(RunAtService, AProgramThatEndsBeforeTakingItsAlarmOverIsStartedAgain) {
+    std::wstring program = Probe(L"Dies Twice");
+    Control(program, L".fail", 2);
+    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
+    ASSERT_TRUE(Register(program, &local));
+
+    ASSERT_TRUE(WaitFor([&] { return StartsOf(program).size() == 3 && !HasDelivery(program); },
+                        kPatience + 2 * runat::kRedeliveryPause / kMillisecond));
+    std::vector<Start> starts = StartsOf(program);
+    ASSERT_EQ(3u, starts.size());
+    for (const Start& start : starts)
+        EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", start.commandLine);
+    // Each new start comes a pause after the last one ended, in case that one was handing over.
+    EXPECT_GE(starts[1].utc - starts[0].utc, runat::kRedeliveryPause);
+    EXPECT_GE(starts[2].utc - starts[1].utc, runat::kRedeliveryPause);
+    EXPECT_FALSE(HasRegistration(program));
+}
+
+TEST_F(RunAtService, AProgramThatNeverTakesItsAlarmOverIsStartedAFewTimesOnly) {
+    std::wstring program = Probe(L"Always Dies");
+    Control(program, L".fail", 1000);
+    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
+    ASSERT_TRUE(Register(program, &local));
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !HasDelivery(program); },
+                        kPatience + runat::kMaxStarts * runat::kRedeliveryPause / kMillisecond));
+    EXPECT_EQ(runat::kMaxStarts, StartsOf(program).size());
+}
+
+TEST_F(RunAtService, RemovingTheRegistrationEndsTheDeliveryToo) {
+    std::wstring program = Probe(L"Removed");
+    Control(program, L".fail", 1000);
+    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
+    ASSERT_TRUE(Register(program, &local));
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    EXPECT_TRUE(HasDelivery(program)) << "on its way until taken over";
+    ASSERT_TRUE(Register(program, nullptr));
+    EXPECT_FALSE(HasDelivery(program));
+    // A new registration is no reason to start again for the old time.
+    SYSTEMTIME later = LocalAtUtc(runat::UtcNow() + 3600 * kSecond);
+    ASSERT_TRUE(Register(program, &later));
+    EXPECT_FALSE(HasDelivery(program));
+}
+
+TEST_F(RunAtService, AServiceThatDiedFindsTheRunningProgramAgainAndStartsItNoSecondTime) {
+    std::wstring program = Probe(L"Slow");
+    Control(program, L".hold", 2500);
+    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
+    ASSERT_TRUE(Register(program, &local));
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+
+    // The service dies while the program it started still runs, and comes back.
+    HWND window = ServiceWindow();
+    ASSERT_NE(window, nullptr);
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE service = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    ASSERT_NE(service, nullptr);
+    TerminateProcess(service, 1);
+    WaitForSingleObject(service, kPatience);
+    CloseHandle(service);
+    ASSERT_TRUE(HasDelivery(program));
+    StartServiceAndWait();
+
+    ASSERT_TRUE(WaitFor([&] { return !HasDelivery(program); }));
+    EXPECT_EQ(1u, StartsOf(program).size());
+}
+
+TEST_F(RunAtService, AtStartItDeliversWhatWasOnItsWayUnlessThatIsTooLate) {
+    std::wstring pending = Probe(L"Pending");
+    std::wstring stale = Probe(L"Stale");
+    ULONGLONG now = runat::UtcNow();
+    // Both were started once by a service that died; their programs are gone.
+    runat::Delivery delivery = {};
+    delivery.due = now - 60 * kSecond;
+    delivery.process = 1;
+    delivery.created = 1;
+    delivery.starts = 1;
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreDelivery(pending.c_str(), delivery));
+    delivery.due = now - runat::kMaxLateness - kSecond;
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreDelivery(stale.c_str(), delivery));
+
+    StartServiceAndWait();
+    ASSERT_TRUE(WaitFor([&] { return !HasDelivery(pending); },
+                        kPatience + runat::kRedeliveryPause / kMillisecond));
+    EXPECT_EQ(1u, StartsOf(pending).size());
+    EXPECT_FALSE(HasDelivery(stale));
+    EXPECT_TRUE(StartsOf(stale).empty());
 }
 
 } // namespace

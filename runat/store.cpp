@@ -1,4 +1,4 @@
-#include "platform/desktop/runat_store.h"
+#include "runat/store.h"
 
 #include <wchar.h>
 
@@ -14,6 +14,7 @@ constexpr wchar_t kWindowBaseTitle[] = L"Run-at-time service";
 wchar_t g_instance[kMaxInstance + 1];
 wchar_t g_serviceName[64];
 wchar_t g_storeKey[96];
+wchar_t g_deliveryKey[112];
 wchar_t g_reloadEvent[80];
 wchar_t g_windowTitle[64];
 bool g_namesReady = false;
@@ -23,6 +24,8 @@ void BuildNames() {
     g_serviceName[63] = L'\0';
     _snwprintf(g_storeKey, 95, L"%ls%ls", kStoreParent, g_serviceName);
     g_storeKey[95] = L'\0';
+    _snwprintf(g_deliveryKey, 111, L"%ls\\Delivery", g_storeKey);
+    g_deliveryKey[111] = L'\0';
     _snwprintf(g_reloadEvent, 79, L"%ls%ls", g_serviceName, kReloadSuffix);
     g_reloadEvent[79] = L'\0';
     _snwprintf(g_windowTitle, 63, L"%ls%ls%ls", kWindowBaseTitle, g_instance[0] ? L" " : L"",
@@ -68,6 +71,11 @@ LPCWSTR StoreKey() {
     return g_storeKey;
 }
 
+LPCWSTR DeliveryKey() {
+    EnsureNames();
+    return g_deliveryKey;
+}
+
 LPCWSTR WindowTitle() {
     EnsureNames();
     return g_windowTitle;
@@ -107,39 +115,59 @@ ULONGLONG UtcNow() {
     return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
-LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time) {
+namespace {
+
+LONG WriteBinary(LPCWSTR keyPath, LPCWSTR name, const void* data, DWORD size) {
     HKEY key;
-    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, StoreKey(), 0, nullptr, 0, KEY_SET_VALUE,
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE,
                                   nullptr, &key, nullptr);
     if (result != ERROR_SUCCESS)
         return result;
-    result = RegSetValueExW(key, path, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&time),
-                            sizeof time);
+    result = RegSetValueExW(key, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
     return result;
 }
 
-LONG RemoveRegistration(LPCWSTR path) {
+LONG RemoveValue(LPCWSTR keyPath, LPCWSTR name) {
     HKEY key;
-    LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, StoreKey(), 0, KEY_SET_VALUE, &key);
+    LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_SET_VALUE, &key);
     if (result == ERROR_FILE_NOT_FOUND)
         return ERROR_SUCCESS;
     if (result != ERROR_SUCCESS)
         return result;
-    result = RegDeleteValueW(key, path);
+    result = RegDeleteValueW(key, name);
     RegCloseKey(key);
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }
 
-bool StartProcess(LPCWSTR exe, LPWSTR commandLine, LPCWSTR folder, DWORD flags) {
+} // namespace
+
+LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time) {
+    return WriteBinary(StoreKey(), path, &time, sizeof time);
+}
+
+LONG RemoveRegistration(LPCWSTR path) { return RemoveValue(StoreKey(), path); }
+
+LONG StoreDelivery(LPCWSTR path, const Delivery& delivery) {
+    return WriteBinary(DeliveryKey(), path, &delivery, sizeof delivery);
+}
+
+LONG RemoveDelivery(LPCWSTR path) { return RemoveValue(DeliveryKey(), path); }
+
+bool StartProcess(LPCWSTR exe, LPWSTR commandLine, LPCWSTR folder, DWORD flags,
+                  PROCESS_INFORMATION* started) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         if (CreateProcessW(exe, commandLine, nullptr, nullptr, FALSE, flags, nullptr, folder,
                            &startup, &process)) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
+            if (started) {
+                *started = process;
+            } else {
+                CloseHandle(process.hThread);
+                CloseHandle(process.hProcess);
+            }
             return true;
         }
         if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
@@ -147,6 +175,13 @@ bool StartProcess(LPCWSTR exe, LPWSTR commandLine, LPCWSTR folder, DWORD flags) 
         Sleep(kStartRetryPause);
     }
     return false;
+}
+
+ULONGLONG CreationTime(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
 bool IsServiceRunning() {

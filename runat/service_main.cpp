@@ -1,0 +1,356 @@
+// dawnbell_runat: the desktop's run-at-time service. At each registered local time it starts the
+// registered program with "AppRunAtTime", waking the machine from sleep for it, and then sees
+// the alarm through: the registration becomes a delivery that stays until the program says it
+// has taken the alarm over. A started program that ends before that (a crash, a kill, power
+// lost) is started again, within the lateness limit. It sleeps between events and reads its
+// store again when asked to (reload event), when a started program ends, when the clock or time
+// zone changes, after a resume, and at start.
+//
+//   dawnbell_runat.exe [instance]
+#include "runat/store.h"
+
+#include <wchar.h>
+
+namespace {
+
+HANDLE g_timer;
+bool g_reload = true;
+
+// Value names longer than a path are never ours; reading them whole lets them be removed.
+constexpr DWORD kMaxValueName = 16384;
+
+// The started programs being watched, one per delivery.
+constexpr DWORD kMaxWatched = 16;
+struct Watch {
+    wchar_t path[MAX_PATH];
+    DWORD process;
+    HANDLE handle;
+    bool seen;
+};
+Watch g_watched[kMaxWatched];
+DWORD g_watchCount = 0;
+
+enum class Verdict { Keep, Due, Drop };
+
+// The value at `index` of `key` with its data, when the data is exactly `size` bytes of
+// REG_BINARY and its name could be a program path; `verdict` says Drop for anything else.
+LONG ReadRecord(HKEY key, DWORD index, wchar_t* name, void* data, DWORD size, Verdict* verdict) {
+    DWORD nameLength = kMaxValueName;
+    DWORD type = REG_NONE;
+    BYTE buffer[64];
+    DWORD read = sizeof buffer;
+    LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, buffer, &read);
+    *verdict = Verdict::Drop;
+    if (result == ERROR_MORE_DATA) {
+        // Data too large for any record: the name alone is enough to remove it.
+        nameLength = kMaxValueName;
+        result = RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+        return result;
+    }
+    if (result != ERROR_SUCCESS)
+        return result;
+    if (type == REG_BINARY && read == size && nameLength > 0 && nameLength < MAX_PATH) {
+        memcpy(data, buffer, size);
+        DWORD attributes = GetFileAttributesW(name);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            *verdict = Verdict::Keep;
+    }
+    return ERROR_SUCCESS;
+}
+
+ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) { return a == 0 || (b != 0 && b < a) ? b : a; }
+
+// Registrations that are due become deliveries; bad ones and ones too late are dropped. Gives
+// the earliest time still to wait for, 0 for none.
+ULONGLONG FireDueRegistrations(ULONGLONG now, wchar_t* name) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, runat::StoreKey(), 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return 0;
+    ULONGLONG earliest = 0;
+    for (DWORD index = 0;;) {
+        SYSTEMTIME local;
+        Verdict verdict;
+        LONG result = ReadRecord(key, index, name, &local, sizeof local, &verdict);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS) {
+            ++index;
+            continue;
+        }
+        ULONGLONG due = 0;
+        if (verdict == Verdict::Keep && !runat::LocalToUtc(local, &due))
+            verdict = Verdict::Drop;
+        if (verdict == Verdict::Keep && due > now) {
+            earliest = Earlier(earliest, due);
+            ++index;
+            continue;
+        }
+        if (verdict == Verdict::Keep && now - due <= runat::kMaxLateness) {
+            // The delivery is written before the registration goes, so that a service that
+            // dies in between still has the alarm in one of them.
+            runat::Delivery delivery = {};
+            delivery.due = due;
+            if (runat::StoreDelivery(name, delivery) != ERROR_SUCCESS) {
+                ++index;
+                continue;
+            }
+        }
+        // A value that will not go is stepped over instead.
+        if (RegDeleteValueW(key, name) != ERROR_SUCCESS)
+            ++index;
+    }
+    RegCloseKey(key);
+    return earliest;
+}
+
+Watch* FindWatch(LPCWSTR path) {
+    for (DWORD i = 0; i < g_watchCount; ++i) {
+        if (_wcsicmp(g_watched[i].path, path) == 0)
+            return &g_watched[i];
+    }
+    return nullptr;
+}
+
+void Unwatch(DWORD i) {
+    CloseHandle(g_watched[i].handle);
+    g_watched[i] = g_watched[--g_watchCount];
+}
+
+void AddWatch(LPCWSTR path, DWORD process, HANDLE handle) {
+    if (Watch* old = FindWatch(path))
+        Unwatch(static_cast<DWORD>(old - g_watched));
+    if (g_watchCount == kMaxWatched) {
+        CloseHandle(handle); // more programs at once than we serve: this one goes unwatched
+        return;
+    }
+    Watch& watch = g_watched[g_watchCount++];
+    wcsncpy(watch.path, path, MAX_PATH - 1);
+    watch.path[MAX_PATH - 1] = L'\0';
+    watch.process = process;
+    watch.handle = handle;
+    watch.seen = true;
+}
+
+// Whether the process that a delivery started last still runs. A service that started anew
+// finds it again by its id and creation time (an id alone may belong to a later process).
+bool StillRunning(LPCWSTR path, const runat::Delivery& delivery) {
+    if (delivery.process == 0)
+        return false;
+    Watch* watch = FindWatch(path);
+    if (watch && watch->process == delivery.process) {
+        if (WaitForSingleObject(watch->handle, 0) == WAIT_TIMEOUT) {
+            watch->seen = true;
+            return true;
+        }
+        Unwatch(static_cast<DWORD>(watch - g_watched)); // an ended process would wake us forever
+        return false;
+    }
+    HANDLE handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                delivery.process);
+    if (!handle)
+        return false;
+    if (runat::CreationTime(handle) != delivery.created ||
+        WaitForSingleObject(handle, 0) != WAIT_TIMEOUT) {
+        CloseHandle(handle);
+        return false;
+    }
+    AddWatch(path, delivery.process, handle);
+    return true;
+}
+
+bool StartProgram(LPCWSTR path, runat::Delivery* delivery) {
+    wchar_t commandLine[MAX_PATH + 16];
+    _snwprintf(commandLine, MAX_PATH + 15, L"\"%ls\" %ls", path, runat::kRunArgument);
+    commandLine[MAX_PATH + 15] = L'\0';
+    wchar_t folder[MAX_PATH];
+    wcsncpy(folder, path, MAX_PATH - 1);
+    folder[MAX_PATH - 1] = L'\0';
+    wchar_t* slash = wcsrchr(folder, L'\\');
+    if (slash)
+        slash[1] = L'\0';
+    PROCESS_INFORMATION started = {};
+    if (!runat::StartProcess(path, commandLine, slash ? folder : nullptr, 0, &started))
+        return false;
+    CloseHandle(started.hThread);
+    delivery->process = started.dwProcessId;
+    delivery->created = runat::CreationTime(started.hProcess);
+    AddWatch(path, started.dwProcessId, started.hProcess);
+    return true;
+}
+
+// Moves one delivery on: waits while its program runs, starts it (again) when it is gone, and
+// drops it when it is too late or was started often enough. Gives the time to look at it again,
+// 0 for none; `keep` tells whether the record stays.
+ULONGLONG Deliver(LPCWSTR path, runat::Delivery* delivery, ULONGLONG now, bool* keep) {
+    *keep = true;
+    if (now > delivery->due + runat::kMaxLateness) {
+        *keep = false; // an alarm this late helps nobody
+        return 0;
+    }
+    if (StillRunning(path, *delivery))
+        return 0;
+    if (delivery->process != 0 && delivery->notBefore == 0) {
+        // It ended without taking the alarm over: give a hand-over in flight its moment.
+        delivery->notBefore = now + runat::kRedeliveryPause;
+        return delivery->notBefore;
+    }
+    if (now < delivery->notBefore)
+        return delivery->notBefore;
+    if (delivery->starts >= runat::kMaxStarts) {
+        *keep = false;
+        return 0;
+    }
+    delivery->starts += 1;
+    delivery->notBefore = 0;
+    if (StartProgram(path, delivery))
+        return 0;
+    delivery->process = 0;
+    delivery->notBefore = now + runat::kRedeliveryPause;
+    return delivery->notBefore;
+}
+
+ULONGLONG ServeDeliveries(ULONGLONG now, wchar_t* name) {
+    for (DWORD i = 0; i < g_watchCount; ++i)
+        g_watched[i].seen = false;
+    ULONGLONG earliest = 0;
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, runat::DeliveryKey(), 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        for (DWORD index = 0;;) {
+            runat::Delivery delivery;
+            Verdict verdict;
+            LONG result = ReadRecord(key, index, name, &delivery, sizeof delivery, &verdict);
+            if (result == ERROR_NO_MORE_ITEMS)
+                break;
+            if (result != ERROR_SUCCESS) {
+                ++index;
+                continue;
+            }
+            bool keep = false;
+            if (verdict == Verdict::Keep) {
+                runat::Delivery before = delivery;
+                earliest = Earlier(earliest, Deliver(name, &delivery, now, &keep));
+                if (keep && memcmp(&before, &delivery, sizeof delivery) != 0)
+                    RegSetValueExW(key, name, 0, REG_BINARY,
+                                   reinterpret_cast<const BYTE*>(&delivery), sizeof delivery);
+            }
+            if (keep || RegDeleteValueW(key, name) != ERROR_SUCCESS)
+                ++index;
+        }
+        RegCloseKey(key);
+    }
+    // Programs whose delivery is gone (taken over, removed or dropped) are no longer watched.
+    for (DWORD i = g_watchCount; i-- > 0;) {
+        if (!g_watched[i].seen)
+            Unwatch(i);
+    }
+    return earliest;
+}
+
+void ProcessStore() {
+    // Read whole, so that overlong names can be removed; on the heap, as it is rarely needed
+    // and the service should stay small.
+    static wchar_t* name = static_cast<wchar_t*>(
+        HeapAlloc(GetProcessHeap(), 0, kMaxValueName * sizeof(wchar_t)));
+    ULONGLONG earliest = 0;
+    if (name) {
+        ULONGLONG now = runat::UtcNow();
+        earliest = FireDueRegistrations(now, name);
+        earliest = Earlier(earliest, ServeDeliveries(now, name));
+    }
+    if (earliest == 0) {
+        CancelWaitableTimer(g_timer);
+        return;
+    }
+    LARGE_INTEGER when;
+    when.QuadPart = static_cast<LONGLONG>(earliest); // positive: an absolute UTC time
+    // Resume set: the machine wakes from sleep for the alarm where it can.
+    if (!SetWaitableTimer(g_timer, &when, 0, nullptr, nullptr, TRUE))
+        SetWaitableTimer(g_timer, &when, 0, nullptr, nullptr, FALSE);
+}
+
+LRESULT CALLBACK ServiceWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMECHANGE:
+    case WM_SETTINGCHANGE: // a new time zone may come this way alone
+        g_reload = true;
+        return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+            g_reload = true;
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+// A hidden top-level window: message-only windows get no broadcasts such as WM_TIMECHANGE.
+HWND CreateServiceWindow(HINSTANCE instance) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ServiceWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = runat::kWindowClass;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, runat::kWindowClass, runat::WindowTitle(), WS_POPUP,
+                           0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+// Runs until the window is closed or the session ends. Its window shows that it is ready: the
+// reload event exists by then.
+int Serve(HINSTANCE instance) {
+    HANDLE reload = CreateEventW(nullptr, FALSE, FALSE, runat::ReloadEventName());
+    g_timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    if (!reload || !g_timer || !CreateServiceWindow(instance))
+        return 1;
+    HANDLE events[2 + kMaxWatched] = {reload, g_timer};
+    for (;;) {
+        if (g_reload) {
+            g_reload = false;
+            ProcessStore();
+        }
+        DWORD count = 2 + g_watchCount;
+        for (DWORD i = 0; i < g_watchCount; ++i)
+            events[2 + i] = g_watched[i].handle;
+        DWORD woken = MsgWaitForMultipleObjects(count, events, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken < WAIT_OBJECT_0 + count) {
+            // A reload, a due time, or a started program that ended.
+            g_reload = true;
+        } else if (woken == WAIT_OBJECT_0 + count) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT)
+                    return 0;
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        } else {
+            return 1; // waiting itself failed: end rather than spin
+        }
+    }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    while (*commandLine == L' ' || *commandLine == L'\t')
+        ++commandLine;
+    wchar_t name[runat::kMaxInstance + 2];
+    size_t length = wcscspn(commandLine, L" \t");
+    if (length > runat::kMaxInstance)
+        return 2;
+    wmemcpy(name, commandLine, length);
+    name[length] = L'\0';
+    if (!runat::SetInstance(name))
+        return 2;
+    // One service per instance: a second one leaves at once.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, runat::ServiceName());
+    if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS)
+        return 0;
+    int result = Serve(instance);
+    CloseHandle(mutex);
+    return result;
+}

@@ -1,0 +1,350 @@
+// An armed alarm survives what can go wrong around it: the program killed at any moment of its
+// start and ring, a user's start racing the system's, a dead run-at-time service, another
+// program's look-alike windows. Real processes: the built dawnbell.exe and its service.
+#include <gtest/gtest.h>
+#include <functional>
+#include "resources/resource.h"
+#include "runat/store.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+constexpr ULONGLONG kMillisecond = 10000; // in 100 ns units
+
+class AlarmDelivery : public ::testing::Test {
+  protected:
+    void SetUp() override { CleanSlate(); }
+    void TearDown() override { CleanSlate(); }
+};
+
+// Armed for 6:30, fifteen rings five minutes apart: every ring advances the stored count.
+void StoreArmedAlarm() {
+    WriteSetting(L"Hour", 6);
+    WriteSetting(L"Minute", 30);
+    WriteSetting(L"Alarm", 1);
+    WriteSetting(L"AlarmNum", 15);
+    WriteSetting(L"AlarmCnt", 0);
+    WriteSetting(L"AlarmInterval", 5);
+}
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindDawnbellOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || WindowText(window) != L"Dawnbell")
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The main window of process `pid`, shown or not yet; null when it has none.
+HWND MainWindowOf(DWORD pid) {
+    Search search = {pid, nullptr};
+    EnumWindows(FindDawnbellOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool Ringing(DWORD pid) {
+    HWND window = MainWindowOf(pid);
+    return window && IsWindowVisible(window) && ControlVisible(window, IDC_STOP);
+}
+
+// The one dawnbell.exe that runs, or 0 when none or several do.
+DWORD OnlyProgram() {
+    std::vector<DWORD> running = ProcessesNamed(L"dawnbell.exe");
+    return running.size() == 1 ? running[0] : 0;
+}
+
+bool Ready(HWND window) { return window && GetPropW(window, L"Dawnbell.MainWindow"); }
+
+TEST_F(AlarmDelivery, AProgramKilledAtAnyMomentOfItsRingRingsOnceAllTheSame) {
+    struct Moment {
+        const char* name;
+        std::function<bool(DWORD)> reached;
+    } moments[] = {
+        {"as soon as it runs", [](DWORD) { return true; }},
+        {"once its window exists", [](DWORD pid) { return MainWindowOf(pid) != nullptr; }},
+        {"once it has counted the ring", [](DWORD) { return ReadSetting(L"AlarmCnt") == 1; }},
+        {"once it rings", [](DWORD pid) { return Ringing(pid); }},
+        {"once it has taken the alarm over",
+         [](DWORD pid) { return Ringing(pid) && !DeliveryPending(); }},
+    };
+    int redelivered = 0;
+    for (const Moment& moment : moments) {
+        SCOPED_TRACE(moment.name);
+        CleanSlate();
+        StoreArmedAlarm();
+        RegisterAt(UtcNow() + 300 * kMillisecond);
+        Program service = Start(L"dawnbell_runat.exe", L"");
+        ASSERT_TRUE(service.Started());
+        DWORD killed = 0;
+        ASSERT_TRUE(WaitUntil([&] { return (killed = OnlyProgram()) != 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return moment.reached(killed); }));
+        KillProcess(killed);
+
+        DWORD countLeft = ReadSetting(L"AlarmCnt");
+        if (DeliveryPending()) {
+            // It died before it took the alarm over: the service starts it again, and that one
+            // rings and takes it over.
+            ++redelivered;
+            DWORD again = 0;
+            EXPECT_TRUE(WaitUntil(
+                [&] {
+                    again = OnlyProgram();
+                    return again && again != killed && Ringing(again) && !DeliveryPending();
+                },
+                15000));
+            EXPECT_EQ(ReadSetting(L"AlarmCnt"), countLeft + 1) << "one more ring, no more";
+        } else {
+            // It had rung and taken the alarm over: nothing starts again.
+            Sleep(static_cast<DWORD>(runat::kRedeliveryPause / kMillisecond) + 1000);
+            EXPECT_TRUE(ProcessesNamed(L"dawnbell.exe").empty());
+            EXPECT_EQ(countLeft, 1u);
+        }
+        service.Kill();
+    }
+    // The early kills come before any ring: those must have been delivered again.
+    EXPECT_GE(redelivered, 2);
+}
+
+TEST_F(AlarmDelivery, AUserStartRacingTheSystemsStartGetsExactlyOneRing) {
+    for (bool userFirst : {true, false}) {
+        for (DWORD gap : {0u, 25u, 50u, 75u, 100u}) {
+            SCOPED_TRACE((userFirst ? "user first, gap " : "system first, gap ") +
+                         std::to_string(gap));
+            CleanSlate();
+            StoreArmedAlarm();
+            Program first = Start(L"dawnbell.exe", userFirst ? L"" : L"AppRunAtTime");
+            Sleep(gap);
+            Program second = Start(L"dawnbell.exe", userFirst ? L"AppRunAtTime" : L"");
+            ASSERT_TRUE(first.Started() && second.Started());
+            // One of them hands over to the other and ends; the other rings.
+            EXPECT_TRUE(WaitUntil([&] {
+                DWORD only = OnlyProgram();
+                return only && Ringing(only);
+            }));
+            EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
+            first.Kill();
+            second.Kill();
+        }
+    }
+}
+
+// A running instance as a second start sees it, played by this test: it holds the
+// single-instance mutex, and later shows a main window that takes the hand-over.
+class StartingInstance {
+  public:
+    StartingInstance() {
+        mutex_ = CreateMutexW(nullptr, TRUE, L"DBELL");
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, L"DBELL Ready");
+    }
+    ~StartingInstance() {
+        if (window_)
+            DestroyWindow(window_);
+        End();
+        CloseHandle(ready_);
+    }
+    // Its main window is there and initialised.
+    void BecomeReady() {
+        window_ = CreateWindowExW(0, L"#32770", L"Dawnbell", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, nullptr, nullptr);
+        SetPropW(window_, L"Dawnbell.MainWindow", reinterpret_cast<HANDLE>(1));
+        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Receive));
+        SetEvent(ready_);
+    }
+    // It ends without ever getting ready.
+    void End() {
+        if (!mutex_)
+            return;
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+    }
+    // Waits for the alarm message, handling what is sent meanwhile.
+    bool AlarmArrives(DWORD milliseconds) {
+        return WaitUntil(
+            [] {
+                MSG message;
+                while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageW(&message);
+                return alarms_ > 0;
+            },
+            milliseconds);
+    }
+    static int alarms_;
+
+  private:
+    static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_USER + 100)
+            ++alarms_;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    HANDLE mutex_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HWND window_ = nullptr;
+};
+int StartingInstance::alarms_ = 0;
+
+TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
+    StoreArmedAlarm();
+    StartingInstance::alarms_ = 0;
+    StartingInstance starting;
+    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    ASSERT_TRUE(second.Started());
+    // Without a window to hand over to yet, it waits instead of ending with the alarm.
+    EXPECT_FALSE(second.WaitForExit(700));
+    starting.BecomeReady();
+    EXPECT_TRUE(starting.AlarmArrives(10000));
+    EXPECT_TRUE(second.WaitForExit(10000));
+    EXPECT_EQ(StartingInstance::alarms_, 1);
+}
+
+TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
+    StoreArmedAlarm();
+    StartingInstance starting;
+    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    ASSERT_TRUE(second.Started());
+    EXPECT_FALSE(second.WaitForExit(700));
+    starting.End();
+    EXPECT_TRUE(WaitUntil([&] { return Ringing(second.process.dwProcessId); }));
+    EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
+    second.Kill();
+}
+
+TEST_F(AlarmDelivery, OpeningTheProgramBringsADeadServiceBackAndItFiresWhatItMissed) {
+    StoreArmedAlarm();
+    Program service = Start(L"dawnbell_runat.exe", L"");
+    ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed(L"dawnbell_runat.exe").empty(); }));
+    service.Kill();
+    ASSERT_TRUE(ProcessesNamed(L"dawnbell_runat.exe").empty());
+    // The alarm came due a minute ago, while no service ran.
+    RegisterAt(UtcNow() - 60 * 1000 * kMillisecond);
+
+    Program user = Start(L"dawnbell.exe", L"");
+    ASSERT_TRUE(user.Started());
+    DWORD pid = user.process.dwProcessId;
+    EXPECT_TRUE(WaitUntil([&] { return Ringing(pid) && !DeliveryPending(); }, 15000));
+    EXPECT_TRUE(WaitUntil([&] { return OnlyProgram() == pid; }))
+        << "the system's start handed over to the open window";
+    EXPECT_EQ(ProcessesNamed(L"dawnbell_runat.exe").size(), 1u);
+    EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
+    user.Kill();
+}
+
+TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow) {
+    StoreArmedAlarm();
+    WriteSetting(L"NoSuspend", 1);
+    Program first = Start(L"dawnbell.exe", L"");
+    HWND window = WaitForMainWindow(first.process.dwProcessId);
+    ASSERT_TRUE(WaitUntil([&] { return Ready(window); }));
+
+    std::wstring log = BuildFolder() + L"lookalike.exe.log";
+    DeleteFileW(log.c_str());
+    Program other = Start(L"lookalike.exe", L"");
+    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"#32770", L"Dawnbell.txt - Notepad") ||
+                                      FindWindowW(nullptr, L"Dawnbell.txt - Notepad"); }));
+    // Its windows are in front of ours now, one with our very title.
+    ASSERT_TRUE(WaitUntil([&] {
+        HWND top = FindWindowW(L"#32770", L"Dawnbell");
+        DWORD pid = 0;
+        GetWindowThreadProcessId(top, &pid);
+        return pid == other.process.dwProcessId;
+    }));
+
+    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    ASSERT_TRUE(second.WaitForExit(15000));
+    EXPECT_TRUE(ControlVisible(window, IDC_STOP));
+    EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
+    EXPECT_EQ(GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the other program was sent the alarm message";
+    other.Kill();
+    first.Kill();
+    DeleteFileW(log.c_str());
+}
+
+TEST_F(AlarmDelivery, AStartupStartOnAnArmedAlarmEndsHidden) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        CleanSlate();
+        StoreArmedAlarm();
+        Program program = Start(L"dawnbell.exe", L"-s");
+        HWND window = nullptr;
+        ASSERT_TRUE(WaitUntil([&] {
+            window = MainWindowOf(program.process.dwProcessId);
+            return Ready(window);
+        }));
+        // Shown by the dialog loop for a moment at most, then hidden for good.
+        Sleep(500);
+        EXPECT_FALSE(IsWindowVisible(window)) << attempt;
+        Sleep(500);
+        EXPECT_FALSE(IsWindowVisible(window)) << attempt;
+        EXPECT_FALSE(program.WaitForExit(0)) << "hidden, not ended";
+        program.Kill();
+    }
+}
+
+SYSTEMTIME AddToLocal(SYSTEMTIME from, ULONGLONG minutes) {
+    FILETIME file;
+    SystemTimeToFileTime(&from, &file);
+    ULONGLONG t = (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    t += minutes * 60 * 1000 * kMillisecond;
+    file = {static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+    SYSTEMTIME at;
+    FileTimeToSystemTime(&file, &at);
+    return at;
+}
+
+// "Next: y/m/d h:mm" of the ring registered `minutes` after the local time `from`: the next
+// time the time of day of that moment comes, today or tomorrow.
+std::wstring NextText(SYSTEMTIME from, ULONGLONG minutes) {
+    SYSTEMTIME at = AddToLocal(from, minutes);
+    SYSTEMTIME day = (at.wHour * 60 + at.wMinute > from.wHour * 60 + from.wMinute)
+                         ? from
+                         : AddToLocal(from, 24 * 60);
+    at.wYear = day.wYear;
+    at.wMonth = day.wMonth;
+    at.wDay = day.wDay;
+    wchar_t text[64];
+    swprintf(text, 64, L"Next: %u/%u/%u %u:%02u", at.wYear, at.wMonth, at.wDay, at.wHour,
+             at.wMinute);
+    return text;
+}
+
+TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
+    // A count at the largest value is past any limit: this ring is the last.
+    StoreArmedAlarm();
+    WriteSetting(L"AlarmNum", 3);
+    WriteSetting(L"AlarmCnt", 2147483647);
+    Program last = Start(L"dawnbell.exe", L"AppRunAtTime");
+    HWND window = WaitForMainWindow(last.process.dwProcessId);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(ControlVisible(window, IDC_STOP));
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_NEXT)), L"No setting.");
+    EXPECT_EQ(SendMessageW(GetDlgItem(window, IDC_ALARM), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(ReadSetting(L"Alarm"), 0u);
+    last.Kill();
+
+    // The largest snooze interval is some 4083 years: its time of day is registered, not an
+    // error.
+    CleanSlate();
+    StoreArmedAlarm();
+    WriteSetting(L"AlarmNum", 0);
+    WriteSetting(L"AlarmInterval", 2147483647);
+    SYSTEMTIME before;
+    GetLocalTime(&before);
+    Program snooze = Start(L"dawnbell.exe", L"AppRunAtTime");
+    window = WaitForMainWindow(snooze.process.dwProcessId);
+    ASSERT_NE(window, nullptr);
+    SYSTEMTIME after;
+    GetLocalTime(&after);
+    std::wstring next = WindowText(GetDlgItem(window, IDC_NEXT));
+    EXPECT_TRUE(next == NextText(before, 2147483647) || next == NextText(after, 2147483647))
+        << std::string(next.begin(), next.end());
+    snooze.Kill();
+}
+
+} // namespace
