@@ -146,6 +146,14 @@ void CheckInstalled() {
           L"the installed program opens its window");
     if (!window)
         return;
+    // The template's caption is "Dawnbell" too: wait until initialisation has put the
+    // next-alarm text in place of the template's "Next: ".
+    Check(WaitUntil([&] {
+              wchar_t next[64] = {};
+              GetDlgItemTextW(window, IDC_NEXT, next, 64);
+              return IsWindowVisible(window) && wcscmp(next, L"Next: ") != 0;
+          }),
+          L"the installed program initialises its window");
     SendMessageW(GetDlgItem(window, IDC_ALARM), BM_CLICK, 0, 0);
     Check(WaitUntil([] { return ValueCount(kServiceKey) > 0; }),
           L"arming registers the alarm with the service");
