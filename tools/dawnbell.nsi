@@ -10,6 +10,7 @@ SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "Sections.nsh"
 
 !define PRODUCT "Dawnbell"
 !define PUBLISHER "Larchworks"
@@ -158,11 +159,21 @@ Section "un.${PRODUCT}" SecUnProgram
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
 
-; Off by default, so a silent uninstall keeps the settings.
+; Off by default, so a silent uninstall keeps the settings (unless given /REMOVESETTINGS).
 Section /o "un.Remove my settings" SecUnSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
 SectionEnd
+
+; "/REMOVESETTINGS" ticks the box for a silent uninstall too.
+Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/REMOVESETTINGS" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecUnSettings}
+  ${EndIf}
+FunctionEnd
 
 !insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecUnProgram} "The programs, their shortcuts, the alarm registrations and the start at logon."

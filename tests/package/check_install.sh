@@ -2,7 +2,7 @@
 # The Windows installer under Wine: a silent install into a fresh prefix, the installed program
 # opened and armed, then a silent uninstall that must end the running program and service and
 # leave nothing but the settings. An install over the running one in between keeps the armed
-# alarm.
+# alarm; a last uninstall asked to remove the settings does so.
 #
 #   check_install.sh INSTALL_PROBE.exe
 set -euo pipefail
@@ -41,9 +41,18 @@ wine_run "$probe" reinstalled
 
 echo "Uninstalling silently, with Dawnbell and its service running"
 uninstaller=$(echo "$DAWNBELL_WINEPREFIX"/drive_c/users/*/AppData/Local/Programs/Dawnbell/uninstall.exe)
-wine_run "$uninstaller" /S
-if ! timeout 60 env WINEPREFIX="$DAWNBELL_WINEPREFIX" wineserver -w; then
-  echo "FAILED: programs still run a minute after the uninstaller started" >&2
-  exit 1
-fi
+# The uninstaller runs on as a copy of itself: wait for the prefix to be empty of programs.
+uninstall() {
+  wine_run "$uninstaller" /S "$@"
+  if ! timeout 60 env WINEPREFIX="$DAWNBELL_WINEPREFIX" wineserver -w; then
+    echo "FAILED: programs still run a minute after the uninstaller started" >&2
+    exit 1
+  fi
+}
+uninstall
 wine_run "$probe" uninstalled
+
+echo "Installing again and uninstalling with /REMOVESETTINGS"
+wine_run "$setup" /S
+uninstall /REMOVESETTINGS
+wine_run "$probe" purged

@@ -7,6 +7,7 @@
 //                               registered and the service runs again; starts the program
 //                               resident, as at logon
 //   install_probe uninstalled   nothing is left but the settings, and nothing runs
+//   install_probe purged        after an uninstall that removes the settings: they are gone
 //
 // Prints one line per failed check; exit status 0 when all passed.
 #include "platform/win.h"
@@ -191,6 +192,12 @@ void CheckUninstalled() {
           L"the settings kept");
 }
 
+void CheckPurged() {
+    Check(!KeyExists(L"Software\\Larchworks\\Dawnbell"), L"the settings removed");
+    Check(!KeyExists(L"Software\\Larchworks"), L"the empty publisher key removed");
+    Check(!KeyExists(kUninstallKey), L"uninstall entry removed");
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv) {
@@ -201,8 +208,10 @@ int wmain(int argc, wchar_t **argv) {
         CheckReinstalled();
     else if (mode == L"uninstalled")
         CheckUninstalled();
+    else if (mode == L"purged")
+        CheckPurged();
     else {
-        wprintf(L"usage: install_probe installed|reinstalled|uninstalled\n");
+        wprintf(L"usage: install_probe installed|reinstalled|uninstalled|purged\n");
         return 2;
     }
     wprintf(L"%ls: %d failed\n", mode.c_str(), g_failures);
