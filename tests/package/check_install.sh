@@ -8,7 +8,13 @@
 set -euo pipefail
 probe=$1
 top=$(cd "$(dirname "$0")/../.." && pwd)
-setup=$("$top/tools/package" | head -n 1)
+made=$("$top/tools/package")
+setup=$(sed -n 1p <<<"$made")
+zip=$(sed -n 2p <<<"$made")
+listing=$(cmake -E tar tf "$zip")
+for program in Dawnbell/dawnbell.exe Dawnbell/dawnbell_runat.exe; do
+  grep -qx "$program" <<<"$listing" || { echo "FAILED: $program not in $zip" >&2; exit 1; }
+done
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/dawnbell
 template=$cache/wine-package-template
