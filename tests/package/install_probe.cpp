@@ -12,6 +12,7 @@
 // Prints one line per failed check; exit status 0 when all passed.
 #include "platform/win.h"
 #include "resources/resource.h"
+#include "tests/e2e/e2e_support.h" // WaitUntil
 #include <shlobj.h>
 #include <string>
 
@@ -84,16 +85,6 @@ DWORD ValueCount(const wchar_t *key) {
                      nullptr, nullptr, nullptr);
     RegCloseKey(handle);
     return count;
-}
-
-template <typename Condition> bool WaitUntil(Condition condition, DWORD milliseconds = 15000) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 HWND MainWindow() {
