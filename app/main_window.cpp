@@ -4,6 +4,7 @@
 #include "alerts/power.h"
 #include "alerts/sound.h"
 #include "app/app_state.h"
+#include "app/clock_format.h"
 #include "app/entry.h"
 #include "app/startup_shortcut.h"
 #include "cycle/registration.h"
@@ -104,7 +105,7 @@ void ShowDateAndTime(HWND window) {
     GetDateFormatW(LOCALE_USER_DEFAULT, 0, &now, L"yyyy/M/d(ddd)", text, kTextChars);
     SetDlgItemTextW(window, IDC_DATE, text);
     wmemset(text, L'\0', kTextChars);
-    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &now, nullptr, text, kTextChars);
+    FormatClockTime(LOCALE_USER_DEFAULT, &now, text, kTextChars);
     SetDlgItemTextW(window, IDC_CLOCK, text);
 }
 

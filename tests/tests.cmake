@@ -73,3 +73,12 @@ if(E2E_SOURCES)
     # their own process nor those suites' run-at-time services, and can run beside them.
     set_tests_properties(e2e PROPERTIES ENVIRONMENT "DAWNBELL_WINE_INSTANCE=e2e")
 endif()
+
+# The Windows installer: tools/package makes it, and it is installed and uninstalled silently in
+# a fresh prefix of its own, with the installed program opened and armed in between.
+add_executable(install_probe tests/package/install_probe.cpp)
+target_link_options(install_probe PRIVATE -municode -static)
+target_link_libraries(install_probe PRIVATE shell32 advapi32)
+add_test(NAME package COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/check_install.sh
+                              $<TARGET_FILE:install_probe>)
+set_tests_properties(package PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)

@@ -5,10 +5,14 @@
   moon.ico      crescent moon, decoration of the main window
   sun.ico       sun with rays, decoration of the main window
 
-Each file holds a 16x16 and a 32x32 image, 32-bit BGRA with alpha, stored as
-BMP-in-ICO (BITMAPINFOHEADER with doubled height, then the AND mask), the form
-every Windows version and Wine load. Shapes are drawn in a unit square and
-anti-aliased by 4x4 supersampling; the output is deterministic.
+The program icon holds a 16x16 (caption, taskbar) and a 32x32 image; the two
+decorations only ever show at 32x32. Each image is a 16-colour palette image
+stored as BMP-in-ICO (BITMAPINFOHEADER with doubled height, palette, 4-bit
+pixels, then the AND mask), the form every Windows version and Wine load, and a
+quarter the size of a 32-bit image. Shapes are drawn in a unit square and
+anti-aliased by 4x4 supersampling; each image's palette is fitted to its own
+colours, and pixels at least half covered are opaque. The output is
+deterministic.
 
 Usage: tools/gen_icons.py [output folder]   (default: resources/icons)
 """
@@ -17,8 +21,8 @@ import os
 import struct
 import sys
 
-SIZES = (16, 32)
 SUB = 4  # supersamples per pixel along each axis
+COLOURS = 16  # palette entries; entry 0 stays black for the transparent pixels
 
 
 # ---- shapes: predicates over the unit square, y pointing down ----------------
@@ -100,20 +104,66 @@ def render(size, layers):
     return rows
 
 
+def palette_for(pixels, count):
+    """Up to `count` colours for the (r, g, b) list `pixels`: the exact colours
+    when there are few enough, else a k-means fit started from the most common
+    colour and then each colour farthest from those chosen so far."""
+    tally = {}
+    for p in pixels:
+        tally[p] = tally.get(p, 0) + 1
+    colours = sorted(tally, key=lambda c: (-tally[c], c))
+    if len(colours) <= count:
+        return colours
+
+    def dist(a, b):
+        return sum((x - y) ** 2 for x, y in zip(a, b))
+
+    centres = [colours[0]]
+    while len(centres) < count:
+        centres.append(max(colours, key=lambda c: (min(dist(c, k) for k in centres), c)))
+    for _ in range(12):
+        sums = [[0, 0, 0, 0] for _ in centres]
+        for c in colours:
+            i = min(range(len(centres)), key=lambda k: dist(c, centres[k]))
+            w = tally[c]
+            for j in range(3):
+                sums[i][j] += c[j] * w
+            sums[i][3] += w
+        centres = [tuple(int(s[j] / s[3] + 0.5) for j in range(3)) if s[3] else centres[i]
+                   for i, s in enumerate(sums)]
+    return centres
+
+
 def ico_image(size, rows):
-    """One BMP-in-ICO image: header, bottom-up BGRA pixels, bottom-up AND mask."""
-    xor = b"".join(reversed(rows))
+    """One 4-bit BMP-in-ICO image: header, palette, bottom-up pixel indices,
+    bottom-up AND mask."""
+    opaque = [[row[4 * x + 3] >= 128 for x in range(size)] for row in rows]
+    rgb = [[(row[4 * x + 2], row[4 * x + 1], row[4 * x]) for x in range(size)] for row in rows]
+    used = [rgb[y][x] for y in range(size) for x in range(size) if opaque[y][x]]
+    palette = [(0, 0, 0)] + palette_for(used, COLOURS - 1)
+    palette += [(0, 0, 0)] * (COLOURS - len(palette))
+
+    def index(colour):
+        return 1 + min(range(COLOURS - 1),
+                       key=lambda k: sum((a - b) ** 2 for a, b in zip(colour, palette[1 + k])))
+
+    stride = (size * 4 + 31) // 32 * 4
     mask_stride = (size + 31) // 32 * 4
-    mask = bytearray()
-    for row in reversed(rows):
-        line = bytearray(mask_stride)
+    pixels, mask = bytearray(), bytearray()
+    for y in reversed(range(size)):
+        line = bytearray(stride)
+        bits = bytearray(mask_stride)
         for x in range(size):
-            if row[4 * x + 3] == 0:         # fully transparent: mask bit set
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += line
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
-                         len(xor) + len(mask), 0, 0, 0, 0)
-    return header + xor + bytes(mask)
+            if opaque[y][x]:
+                line[x // 2] |= index(rgb[y][x]) << (4 if x % 2 == 0 else 0)
+            else:                           # transparent: black, mask bit set
+                bits[x // 8] |= 0x80 >> (x % 8)
+        pixels += line
+        mask += bits
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0,
+                         len(pixels) + len(mask), 0, 0, COLOURS, 0)
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    return header + table + bytes(pixels) + bytes(mask)
 
 
 def ico_file(images):
@@ -122,7 +172,7 @@ def ico_file(images):
     offset = 6 + 16 * len(images)
     entries = b""
     for size, data in images:
-        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32,
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, COLOURS, 0, 1, 4,
                                len(data), offset)
         offset += len(data)
     return out + entries + b"".join(data for _, data in images)
@@ -204,15 +254,16 @@ def sun(size):
     return layers
 
 
-ICONS = (("dawnbell.ico", dawnbell), ("moon.ico", moon), ("sun.ico", sun))
+ICONS = (("dawnbell.ico", dawnbell, (16, 32)), ("moon.ico", moon, (32,)),
+         ("sun.ico", sun, (32,)))
 
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "resources", "icons")
     os.makedirs(folder, exist_ok=True)
-    for name, picture in ICONS:
-        images = [(s, ico_image(s, render(s, picture(s)))) for s in SIZES]
+    for name, picture, sizes in ICONS:
+        images = [(s, ico_image(s, render(s, picture(s)))) for s in sizes]
         path = os.path.join(folder, name)
         with open(path, "wb") as f:
             f.write(ico_file(images))

@@ -1,9 +1,55 @@
-// Sound playback and the wave-out volume of device 0.
+// Sound playback and the wave-out volume of device 0, which on the desktop is the system
+// output volume.
 #include "platform/sound.h"
 
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
+
 #include "platform/desktop/device_paths.h"
+#include "platform/desktop/endpoint_volume.h"
 
 namespace platform {
+namespace {
+
+// Set once the endpoint turned out not to be settable (Wine answers E_NOTIMPL): from then on
+// both reading and writing go to the wave-out calls, so the two never disagree.
+bool g_endpointUnsettable = false;
+
+// The default output device's endpoint volume, or null where there is none (or it cannot be
+// set). `com` tells CloseEndpoint whether to end COM again.
+IAudioEndpointVolume *OpenEndpoint(HRESULT *com) {
+    *com = E_FAIL;
+    if (g_endpointUnsettable)
+        return nullptr;
+    *com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IMMDeviceEnumerator *devices = nullptr;
+    IMMDevice *device = nullptr;
+    IAudioEndpointVolume *endpoint = nullptr;
+    if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                   __uuidof(IMMDeviceEnumerator),
+                                   reinterpret_cast<void **>(&devices))) &&
+        SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)))
+        device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_ALL, nullptr,
+                         reinterpret_cast<void **>(&endpoint));
+    if (device)
+        device->Release();
+    if (devices)
+        devices->Release();
+    if (!endpoint && SUCCEEDED(*com)) {
+        CoUninitialize();
+        *com = E_FAIL;
+    }
+    return endpoint;
+}
+
+void CloseEndpoint(IAudioEndpointVolume *endpoint, HRESULT com) {
+    if (endpoint)
+        endpoint->Release();
+    if (SUCCEEDED(com))
+        CoUninitialize();
+}
+
+} // namespace
 
 BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
     // Wave files live in the device's "\Windows\" folder; the desktop keeps them elsewhere.
@@ -17,13 +63,32 @@ BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
     return ::PlaySoundW(sound, module, flags);
 }
 
-UINT waveOutGetNumDevs() { return ::waveOutGetNumDevs(); }
+UINT waveOutGetNumDevs() {
+    return ::waveOutGetNumDevs();
+}
 
 MMRESULT waveOutGetVolume(HWAVEOUT device, LPDWORD volume) {
+    HRESULT com;
+    IAudioEndpointVolume *endpoint = device || !volume ? nullptr : OpenEndpoint(&com);
+    if (endpoint) {
+        bool read = desktop::ReadEndpointVolume(endpoint, volume);
+        CloseEndpoint(endpoint, com);
+        if (read)
+            return MMSYSERR_NOERROR;
+    }
     return ::waveOutGetVolume(device, volume);
 }
 
 MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume) {
+    HRESULT com;
+    IAudioEndpointVolume *endpoint = device ? nullptr : OpenEndpoint(&com);
+    if (endpoint) {
+        bool written = desktop::WriteEndpointVolume(endpoint, volume);
+        CloseEndpoint(endpoint, com);
+        if (written)
+            return MMSYSERR_NOERROR;
+        g_endpointUnsettable = true;
+    }
     return ::waveOutSetVolume(device, volume);
 }
 
