@@ -48,25 +48,30 @@ void StartAtLogon(LPCWSTR commandLine) {
     RegCloseKey(key);
 }
 
-// Its own folder as working folder, so the service never holds on to the caller's. A failed
-// start is fine when another caller has started it meanwhile.
-bool StartService(LPCWSTR service, LPCWSTR folder, LPWSTR commandLine) {
-    return runat::StartProcess(service, commandLine, folder, DETACHED_PROCESS) ||
-           runat::IsServiceRunning();
-}
-
 bool IsProgramFile(LPCWSTR path) {
     DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The service beside the running program, its folder and the command line that starts it.
-bool ServiceStart(LPWSTR service, LPWSTR folder, LPWSTR commandLine, size_t size) {
-    if (!ServicePath(service, folder) || !IsProgramFile(service))
-        return false;
-    ServiceCommandLine(service, commandLine, size);
-    return true;
-}
+// How the service beside the running program is started.
+struct ServiceLaunch {
+    wchar_t service[MAX_PATH];
+    wchar_t folder[MAX_PATH];
+    wchar_t commandLine[kCommandChars];
+
+    bool Prepare() {
+        if (!ServicePath(service, folder) || !IsProgramFile(service))
+            return false;
+        ServiceCommandLine(service, commandLine, kCommandChars);
+        return true;
+    }
+    // Its own folder as working folder, so the service never holds on to the caller's. A failed
+    // start is fine when another caller has started it meanwhile.
+    bool Start() {
+        return runat::StartProcess(service, commandLine, folder, DETACHED_PROCESS) ||
+               runat::IsServiceRunning();
+    }
+};
 
 bool IsUsablePath(LPCWSTR path) { return path && *path && wcslen(path) < MAX_PATH; }
 
@@ -87,21 +92,17 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
     // than dropped silently later.
     if (!runat::IsValidLocalTime(*time) || !IsProgramFile(path))
         return FALSE;
-    wchar_t service[MAX_PATH];
-    wchar_t folder[MAX_PATH];
-    wchar_t commandLine[kCommandChars];
-    if (!ServiceStart(service, folder, commandLine, kCommandChars))
+    ServiceLaunch launch;
+    if (!launch.Prepare() || runat::StoreRegistration(path, *time) != ERROR_SUCCESS)
         return FALSE;
-    if (runat::StoreRegistration(path, *time) != ERROR_SUCCESS)
-        return FALSE;
-    StartAtLogon(commandLine);
+    StartAtLogon(launch.commandLine);
     // A service that is starting reads the store after it holds its mutex and reload event, so
     // the registration written above reaches it either way.
     if (runat::IsServiceRunning()) {
         runat::SignalReload();
         return TRUE;
     }
-    return StartService(service, folder, commandLine) ? TRUE : FALSE;
+    return launch.Start() ? TRUE : FALSE;
 }
 
 BOOL CeHandleAppNotifications(LPCWSTR path) {
@@ -116,12 +117,8 @@ BOOL CeHandleAppNotifications(LPCWSTR path) {
 BOOL EnsureRunAtTimeService() {
     if (runat::IsServiceRunning())
         return TRUE;
-    wchar_t service[MAX_PATH];
-    wchar_t folder[MAX_PATH];
-    wchar_t commandLine[kCommandChars];
-    if (!ServiceStart(service, folder, commandLine, kCommandChars))
-        return FALSE;
-    return StartService(service, folder, commandLine) ? TRUE : FALSE;
+    ServiceLaunch launch;
+    return launch.Prepare() && launch.Start() ? TRUE : FALSE;
 }
 
 } // namespace platform
