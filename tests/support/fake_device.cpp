@@ -145,7 +145,11 @@ BOOL PlaySoundW(LPCWSTR sound, HMODULE, DWORD flags) {
     return TRUE;
 }
 
-UINT waveOutGetNumDevs() { return fake::device().waveOutDevices; }
+UINT waveOutGetNumDevs() {
+    if (fake::device().journalDeviceCount)
+        Record("waveOutGetNumDevs()");
+    return fake::device().waveOutDevices;
+}
 
 MMRESULT waveOutGetVolume(HWAVEOUT, LPDWORD volume) {
     auto& d = fake::device();
