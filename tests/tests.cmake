@@ -64,3 +64,14 @@ if(E2E_SOURCES)
     # The programs under test sit beside e2e_tests.exe in the build folder.
     set_tests_properties(e2e PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# The ring is heard: the real program under Wine with the pulse driver, recorded from a private
+# sound server's null sink (tests/audio/ring_heard.py). The driver plays the user's part.
+if(E2E_SOURCES)
+    add_executable(audio_driver tests/audio/audio_driver.cpp tests/e2e/e2e_support.cpp
+                                tests/e2e/e2e_dialogs.cpp)
+    target_link_options(audio_driver PRIVATE -static)
+    add_dependencies(audio_driver dawnbell)
+    add_test(NAME audio COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/audio/ring_heard.py
+                                ${CMAKE_BINARY_DIR})
+endif()
