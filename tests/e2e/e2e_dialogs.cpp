@@ -6,20 +6,21 @@
 
 namespace {
 
-struct DialogSearch {
+struct WindowSearch {
     DWORD pid;
     const wchar_t* title;
+    const wchar_t* className;
     HWND found;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<DialogSearch*>(param);
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    wchar_t className[16] = {}, title[64] = {};
-    GetClassNameW(window, className, 16);
+    wchar_t className[32] = {}, title[64] = {};
+    GetClassNameW(window, className, 32);
     GetWindowTextW(window, title, 64);
-    if (pid != search->pid || wcscmp(className, L"#32770") != 0 ||
+    if (pid != search->pid || (search->className && wcscmp(className, search->className) != 0) ||
         wcscmp(title, search->title) != 0 || !IsWindowVisible(window))
         return TRUE;
     search->found = window;
@@ -28,15 +29,17 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
 
 } // namespace
 
-HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds) {
-    DialogSearch search = {pid, title, nullptr};
-    WaitUntil(
-        [&] {
-            EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        milliseconds);
+HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className) {
+    WindowSearch search = {pid, title, className, nullptr};
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindShown(pid, title, L"#32770")) != nullptr; },
+              milliseconds);
+    return found;
 }
 
 std::vector<std::wstring> ComboItems(HWND box) {

@@ -5,6 +5,9 @@
 #include <vector>
 #include "platform/win.h"
 
+// The shown top-level window of process `pid` titled `title` and, unless `className` is null,
+// of that class; null when there is none.
+HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className);
 // The shown top-level dialog of process `pid` titled `title` (a message box has the title
 // "Error" when it was given none), waited for; null when none came.
 HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds = 10000);
