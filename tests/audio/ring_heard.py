@@ -34,7 +34,7 @@ top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))
 
 
 class Recorder:
-    """parec on the sink's monitor, with the wall-clock time of the first sample."""
+    """parec on the sink's monitor, with the wall-clock time at which each piece arrived."""
 
     def __init__(self, env, sink):
         self.process = subprocess.Popen(
@@ -42,7 +42,7 @@ class Recorder:
              "--channels=1", "--latency-msec=20", "--raw"],
             stdout=subprocess.PIPE, env=env)
         self.data = bytearray()
-        self.start = None
+        self.arrivals = []  # (wall-clock time, samples recorded by then)
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
@@ -51,11 +51,16 @@ class Recorder:
             chunk = self.process.stdout.read1(4096)
             if not chunk:
                 return
-            now = time.time()
             self.data += chunk
-            # The earliest estimate is the one with the least delivery delay.
-            begun = now - len(self.data) / 2 / RATE
-            self.start = begun if self.start is None else min(self.start, begun)
+            self.arrivals.append((time.time(), len(self.data) // 2))
+
+    def sample_at(self, t):
+        """The sample recorded at wall-clock time `t`, counted back from the first piece that
+        arrived after it, so that a stall or a dropped piece shifts nothing else."""
+        for arrived, count in self.arrivals:
+            if arrived >= t:
+                return max(0, count - int((arrived - t) * RATE))
+        return self.arrivals[-1][1] if self.arrivals else 0
 
     def wait_for_data(self, seconds):
         """Waits until the recording runs (the recorder takes a while to connect)."""
@@ -124,7 +129,7 @@ def main():
     env.update(XDG_RUNTIME_DIR=runtime, HOME=runtime, PULSE_RUNTIME_PATH=runtime,
                PULSE_STATE_PATH=runtime)
     server = recorder = driver = None
-    samples, recording_start = array.array("h"), 0.0
+    samples, sample_at = array.array("h"), None
     passed = failed = 0
 
     def check(ok, what):
@@ -143,12 +148,18 @@ def main():
         # Wine and its server see the same private server; the prefix is this test's own.
         wine_env = dict(env, DAWNBELL_WINE_MODE="audio",
                         HOME=os.environ.get("HOME", runtime))
-        driver = subprocess.run(
-            [os.path.join(top, "tools", "wine-run"), os.path.join(build, "audio_driver.exe")],
-            cwd=build, env=wine_env, capture_output=True, text=True, timeout=120)
+        # Into files, not pipes: a Wine server started by this call keeps a pipe open.
+        with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+            returncode = subprocess.run(
+                [os.path.join(top, "tools", "wine-run"), os.path.join(build, "audio_driver.exe")],
+                cwd=build, env=wine_env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                timeout=120).returncode
+            out.seek(0)
+            err.seek(0)
+            driver = subprocess.CompletedProcess([], returncode, out.read(), err.read())
         time.sleep(0.2)
         samples = recorder.stop()
-        recording_start = recorder.start
+        sample_at = recorder.sample_at
         recorder = None
     finally:
         if recorder:
@@ -172,7 +183,7 @@ def main():
 
     # The window index of a wall-clock time.
     def at(t):
-        return int((t - recording_start) / WINDOW)
+        return int(sample_at(t) / (RATE * WINDOW))
 
     def span(a, b):
         return level[max(at(a), 0): max(at(b), 0)]
@@ -220,7 +231,7 @@ def main():
         ringing = span(onset + 0.1, close)
         check(ringing and min(ringing) > HEARD_DB,
               "the wave file rings without a gap (quietest %.1f dBFS)" % min(ringing or [0]))
-        middle = samples[int((onset + 0.5 - recording_start) * RATE):][: RATE // 4]
+        middle = samples[sample_at(onset + 0.5):][: RATE // 4]
         hertz = dominant_hertz(middle)
         check(abs(hertz - TONE_HERTZ) <= 20,
               "the ring has the file's sound (%d Hz, the file's tone is %d Hz)" %
