@@ -14,7 +14,8 @@
 namespace {
 
 const wchar_t kWavePattern[] = L"\\Windows\\*.wav";
-constexpr size_t kWaveEndingChars = 4; // ".wav"
+const wchar_t kWaveEnding[] = L".wav";
+constexpr size_t kWaveEndingChars = 4;
 
 void AppendItem(HWND list, const wchar_t *text) {
     // Appended at the end even in a sorted list, so items show in the order added.
@@ -73,9 +74,14 @@ void FillWaveList(HWND list) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         size_t length = wcsnlen(found.cFileName, MAX_PATH);
+        // The pattern also matches through short names, so "song.wave" comes back too: only a
+        // name that ends in ".wav" (any case) is a file a ring can play by its base name.
+        if (length < kWaveEndingChars ||
+            _wcsicmp(found.cFileName + length - kWaveEndingChars, kWaveEnding) != 0)
+            continue;
         // A name the list cannot hold whole is left out rather than listed cut: a cut name
         // would name another file, or none.
-        if (length < kWaveEndingChars || length - kWaveEndingChars >= kTextChars)
+        if (length - kWaveEndingChars >= kTextChars)
             continue;
         wchar_t name[kTextChars];
         wmemset(name, L'\0', kTextChars);

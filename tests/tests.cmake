@@ -82,3 +82,15 @@ target_link_libraries(install_probe PRIVATE shell32 advapi32)
 add_test(NAME package COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/check_install.sh
                               $<TARGET_FILE:install_probe>)
 set_tests_properties(package PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+
+# The ring is heard: the real program under Wine with the pulse driver, recorded from a private
+# sound server's null sink (tests/audio/ring_heard.py). The driver plays the user's part.
+if(E2E_SOURCES)
+    add_executable(audio_driver tests/audio/audio_driver.cpp tests/e2e/e2e_support.cpp
+                                tests/e2e/e2e_dialogs.cpp)
+    target_link_libraries(audio_driver PRIVATE runat_store)
+    target_link_options(audio_driver PRIVATE -static)
+    add_dependencies(audio_driver dawnbell)
+    add_test(NAME audio COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/audio/ring_heard.py
+                                ${CMAKE_BINARY_DIR})
+endif()

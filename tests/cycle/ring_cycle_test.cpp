@@ -271,27 +271,6 @@ TEST_F(RingCycleTest, StopKeepsTheSnoozeButUncheckingRemovesItAndResetsTheCount)
     });
 }
 
-TEST_F(RingCycleTest, TheRingStepsComeInOrder) {
-    StoreAlarm(7, 0, 0, 5);
-    Settings.Alarm = 1;
-    RunProgram(L"", [&](HWND window) {
-        Settings.Alarm = 1;
-        fake::ClearJournal();
-        SendMessageW(window, WM_ALARM, 0, 0);
-        const auto& calls = fake::Journal();
-        auto at = [&](const std::string& prefix) {
-            for (size_t i = 0; i < calls.size(); ++i)
-                if (calls[i].compare(0, prefix.size(), prefix) == 0)
-                    return static_cast<int>(i);
-            return -1;
-        };
-        EXPECT_LT(at("CeRunAppAtTime"), at("ExtEscape(SETPOWERMANAGEMENT"));
-        EXPECT_LT(at("ExtEscape(SETPOWERMANAGEMENT"), at("PlaySoundW"));
-        EXPECT_LT(at("PlaySoundW"), at("NLedGetDeviceInfo(1"));
-        PostQuitMessage(0);
-    });
-}
-
 TEST_F(RingCycleTest, SettingsOkArmsWhateverTheStateAndCancelChangesNothing) {
     StoreAlarm(7, 0, 3, 5);
     RunProgram(L"", [&](HWND window) {

@@ -170,8 +170,9 @@ TEST_F(SettingsDialogTest, TheWaveListHoldsTheFolderFilesInSearchOrder) {
     const std::wstring longest(63, L'N'), tooLong(64, L'L');
     fake::device().windowsFolder = {
         {L"Wake.WAV"},       {L"Sounds.wav", FILE_ATTRIBUTE_DIRECTORY},
-        {tooLong + L".wav"}, {L"alarm2.wav"},
-        {longest + L".Wav"}, {L"readme.txt"},
+        {tooLong + L".wav"}, {L"song.wave"},
+        {L"alarm2.wav"},     {longest + L".Wav"},
+        {L"readme.txt"},     {L"x.wavy"},
     };
 
     RunSettingsDialog([&](HWND dialog) {
@@ -268,7 +269,8 @@ TEST_F(SettingsDialogTest, NowSelectsTheCurrentTimeAndStoresNothing) {
 TEST_F(SettingsDialogTest, TheVersionBannerHasTwoParagraphs) {
     INT_PTR result = RunSettingsDialog([](HWND dialog) {
         Click(dialog, IDC_VERSION);
-        EXPECT_TRUE(IsWindow(dialog));
+        // An ended dialog is hidden at once; this one must stay open for the user.
+        EXPECT_TRUE(IsWindowVisible(dialog));
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -361,7 +363,8 @@ TEST_F(SettingsDialogTest, TheSuspendBoxMakesOrRemovesTheStartupShortcut) {
     RunSettingsDialog([&](HWND dialog) {
         Click(dialog, IDC_NOSUSPEND);
         Click(dialog, IDOK);
-        EXPECT_TRUE(IsWindow(dialog)) << "made while the dialog still exists";
+        // OK has ended the dialog, and the shortcut is there before the dialog is gone.
+        EXPECT_FALSE(IsWindowVisible(dialog));
         EXPECT_EQ(fake::device().shortcuts.count(shortcut), 1u);
     });
     EXPECT_EQ(Settings.NoSuspend, 1);

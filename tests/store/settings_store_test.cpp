@@ -152,34 +152,98 @@ TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
 }
 
 // Whatever the registry holds under the fourteen names, a load neither crashes nor writes past
-// a field, every text field stays terminated, and well-formed values still load exactly.
-TEST_F(StoreTest, RandomValuesUnderEveryNameStayWithinTheirFields) {
-    const wchar_t* const names[] = {L"Hour",      L"Minute",    L"Wave",     L"Alarm",
-                                    L"VolCtrl",   L"AlarmInterval", L"UseBeep", L"strNext",
-                                    L"NoSuspend", L"ScreenOff", L"LedBlink", L"AlarmNum",
-                                    L"AlarmCnt",  L"Button"};
-    const DWORD types[] = {REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ,
-                           REG_QWORD};
+// a field: every well-formed value loads exactly, and a missing or malformed one leaves its own
+// field as it was and every other field as the registry has it.
+TEST_F(StoreTest, RandomValuesLoadExactlyOrLeaveTheirFieldAlone) {
+    struct Field {
+        const wchar_t* name;
+        int32_t* number;  // a number field, or
+        wchar_t* text;    // a text field of `chars` characters
+        size_t chars;
+    };
+    const Field fields[] = {
+        {L"Hour", &Settings.Hour, nullptr, 0},
+        {L"Minute", &Settings.Minute, nullptr, 0},
+        {L"Wave", nullptr, Settings.Wave, kPathChars},
+        {L"Alarm", &Settings.Alarm, nullptr, 0},
+        {L"VolCtrl", &Settings.VolCtrl, nullptr, 0},
+        {L"AlarmInterval", &Settings.AlarmInterval, nullptr, 0},
+        {L"UseBeep", &Settings.UseBeep, nullptr, 0},
+        {L"strNext", nullptr, Settings.strNext, kTextChars},
+        {L"NoSuspend", &Settings.NoSuspend, nullptr, 0},
+        {L"ScreenOff", &Settings.ScreenOff, nullptr, 0},
+        {L"LedBlink", &Settings.LedBlink, nullptr, 0},
+        {L"AlarmNum", &Settings.AlarmNum, nullptr, 0},
+        {L"AlarmCnt", &Settings.AlarmCnt, nullptr, 0},
+        {L"Button", &Settings.Button, nullptr, 0},
+    };
+    const DWORD otherTypes[] = {REG_NONE, REG_EXPAND_SZ, REG_BINARY, REG_MULTI_SZ, REG_QWORD};
     std::mt19937 random(20261208);
+    auto randomText = [&](size_t length) {
+        std::wstring text;
+        for (size_t i = 0; i < length; ++i)
+            text.push_back(static_cast<wchar_t>(L' ' + random() % 95));
+        return text;
+    };
+
     for (int round = 0; round < 300; ++round) {
-        for (const wchar_t* name : names) {
-            BYTE data[300];
-            DWORD size = random() % 300;
-            for (DWORD i = 0; i < size; ++i)
-                data[i] = static_cast<BYTE>(random());
-            if (random() % 7 == 0)
-                RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name);
-            else
-                WriteRaw(name, types[random() % 7], data, size);
+        std::vector<int32_t> numbers;
+        std::vector<std::wstring> texts;
+        for (const Field& f : fields) {
+            if (f.number) {
+                *f.number = static_cast<int32_t>(random());
+            } else {
+                std::wstring before = randomText(random() % f.chars);
+                wcscpy(f.text, before.c_str());
+            }
+            numbers.push_back(f.number ? *f.number : 0);
+            texts.push_back(f.text ? f.text : L"");
         }
-        int32_t number = static_cast<int32_t>(random());
-        WriteDword(L"AlarmInterval", static_cast<DWORD>(number));
-        WriteString(L"Wave", L"well formed");
+        std::string plan;
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            const Field& f = fields[i];
+            int kind = random() % 3;
+            plan += fake::Narrow(f.name) + "=" + "wmb"[kind] + " ";
+            if (kind == 0) { // well formed
+                if (f.number) {
+                    numbers[i] = static_cast<int32_t>(random());
+                    WriteDword(f.name, static_cast<DWORD>(numbers[i]));
+                } else {
+                    texts[i] = randomText(random() % kTextChars);
+                    WriteString(f.name, texts[i]);
+                }
+                continue;
+            }
+            if (kind == 1) { // missing
+                RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, f.name);
+                continue;
+            }
+            // Malformed: another type, or the field's own type at a size it never has.
+            BYTE data[300];
+            for (BYTE& b : data)
+                b = static_cast<BYTE>(random());
+            DWORD type = otherTypes[random() % std::size(otherTypes)];
+            DWORD size = random() % 300;
+            if (random() % 2) {
+                type = f.number ? REG_DWORD : REG_SZ;
+                if (f.number)
+                    size = random() % 2 ? random() % 4 : 5 + random() % 295;
+                else
+                    size = random() % 2 ? 2 * (random() % 64) + 1 : 130 + 2 * (random() % 80);
+            }
+            WriteRaw(f.name, type, data, size);
+        }
         LoadSettings();
-        ASSERT_LT(wcsnlen(Settings.Wave, kPathChars), static_cast<size_t>(kPathChars));
-        ASSERT_LT(wcsnlen(Settings.strNext, kTextChars), static_cast<size_t>(kTextChars));
-        ASSERT_EQ(Settings.AlarmInterval, number);
-        ASSERT_STREQ(Settings.Wave, L"well formed");
+        SCOPED_TRACE("round " + std::to_string(round) + ": " + plan);
+        for (size_t i = 0; i < std::size(fields); ++i) {
+            const Field& f = fields[i];
+            if (f.number) {
+                ASSERT_EQ(*f.number, numbers[i]) << fake::Narrow(f.name);
+            } else {
+                ASSERT_LT(wcsnlen(f.text, f.chars), f.chars) << fake::Narrow(f.name);
+                ASSERT_EQ(std::wstring(f.text), texts[i]) << fake::Narrow(f.name);
+            }
+        }
     }
 }
 

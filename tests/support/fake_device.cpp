@@ -38,8 +38,12 @@ std::string TimeText(const SYSTEMTIME& t) {
     return text;
 }
 
-bool EndsWithWav(const std::wstring& name) {
-    return name.size() >= 4 && _wcsicmp(name.c_str() + name.size() - 4, L".wav") == 0;
+// "*.wav" matches a long name ending in ".wav", and also, through its short name whose ending
+// is cut to three letters, any name whose ending begins with ".wav" ("song.wave").
+bool MatchesWavPattern(const std::wstring& name) {
+    size_t dot = name.rfind(L'.');
+    return dot != std::wstring::npos && name.size() - dot >= 4 &&
+           _wcsnicmp(name.c_str() + dot, L".wav", 4) == 0;
 }
 
 // The one search the program makes: the device folder's wave files.
@@ -143,7 +147,11 @@ BOOL PlaySoundW(LPCWSTR sound, HMODULE, DWORD flags) {
     return TRUE;
 }
 
-UINT waveOutGetNumDevs() { return fake::device().waveOutDevices; }
+UINT waveOutGetNumDevs() {
+    if (fake::device().journalDeviceCount)
+        Record("waveOutGetNumDevs()");
+    return fake::device().waveOutDevices;
+}
 
 MMRESULT waveOutGetVolume(HWAVEOUT, LPDWORD volume) {
     auto& d = fake::device();
@@ -285,7 +293,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
     if (_wcsicmp(pattern, L"\\Windows\\*.wav") != 0)
         return INVALID_HANDLE_VALUE;
     for (const auto& file : fake::device().windowsFolder)
-        if (fake::EndsWithWav(file.name))
+        if (fake::MatchesWavPattern(file.name))
             fake::g_search.found.push_back(file);
     if (fake::g_search.found.empty())
         return INVALID_HANDLE_VALUE;

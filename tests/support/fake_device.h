@@ -23,6 +23,9 @@ struct Device {
     UINT waveOutDevices = 1;
     DWORD volume = 0x80008000;
     bool volumeReadFails = false;
+    // Journals each device count query too, so that a volume operation that only asks (and
+    // finds nothing to do) still shows where it ran.
+    bool journalDeviceCount = false;
 
     // LED driver
     bool ledCountFails = false;
