@@ -17,15 +17,8 @@ class AlarmDelivery : public ::testing::Test {
     void TearDown() override { CleanSlate(); }
 };
 
-// Armed for 6:30, fifteen rings five minutes apart: every ring advances the stored count.
-void StoreArmedAlarm() {
-    WriteSetting(L"Hour", 6);
-    WriteSetting(L"Minute", 30);
-    WriteSetting(L"Alarm", 1);
-    WriteSetting(L"AlarmNum", 15);
-    WriteSetting(L"AlarmCnt", 0);
-    WriteSetting(L"AlarmInterval", 5);
-}
+// Fifteen rings: every ring advances the stored count.
+void StoreCountedAlarm() { StoreArmedAlarm(15, false); }
 
 struct Search {
     DWORD pid;
@@ -80,7 +73,7 @@ TEST_F(AlarmDelivery, AProgramKilledAtAnyMomentOfItsRingRingsOnceAllTheSame) {
     for (const Moment& moment : moments) {
         SCOPED_TRACE(moment.name);
         CleanSlate();
-        StoreArmedAlarm();
+        StoreCountedAlarm();
         RegisterAt(UtcNow() + 300 * kMillisecond);
         Program service = Start(L"dawnbell_runat.exe", L"");
         ASSERT_TRUE(service.Started());
@@ -127,7 +120,7 @@ TEST_F(AlarmDelivery, AUserStartRacingTheSystemsStartGetsExactlyOneRing) {
             SCOPED_TRACE((userFirst ? "user first, gap " : "system first, gap ") +
                          std::to_string(gap));
             CleanSlate();
-            StoreArmedAlarm();
+            StoreCountedAlarm();
             Program first = Start(L"dawnbell.exe", userFirst ? L"" : L"AppRunAtTime");
             Sleep(gap);
             Program second = Start(L"dawnbell.exe", userFirst ? L"AppRunAtTime" : L"");
@@ -200,7 +193,7 @@ class StartingInstance {
 int StartingInstance::alarms_ = 0;
 
 TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
-    StoreArmedAlarm();
+    StoreCountedAlarm();
     StartingInstance::alarms_ = 0;
     StartingInstance starting;
     Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
@@ -214,7 +207,7 @@ TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
 }
 
 TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
-    StoreArmedAlarm();
+    StoreCountedAlarm();
     StartingInstance starting;
     Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
     ASSERT_TRUE(second.Started());
@@ -226,7 +219,7 @@ TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
 }
 
 TEST_F(AlarmDelivery, OpeningTheProgramBringsADeadServiceBackAndItFiresWhatItMissed) {
-    StoreArmedAlarm();
+    StoreCountedAlarm();
     Program service = Start(L"dawnbell_runat.exe", L"");
     ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed(L"dawnbell_runat.exe").empty(); }));
     service.Kill();
@@ -246,7 +239,7 @@ TEST_F(AlarmDelivery, OpeningTheProgramBringsADeadServiceBackAndItFiresWhatItMis
 }
 
 TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow) {
-    StoreArmedAlarm();
+    StoreCountedAlarm();
     WriteSetting(L"NoSuspend", 1);
     Program first = Start(L"dawnbell.exe", L"");
     HWND window = WaitForMainWindow(first.process.dwProcessId);
@@ -279,7 +272,7 @@ TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow)
 TEST_F(AlarmDelivery, AStartupStartOnAnArmedAlarmEndsHidden) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         CleanSlate();
-        StoreArmedAlarm();
+        StoreCountedAlarm();
         Program program = Start(L"dawnbell.exe", L"-s");
         HWND window = nullptr;
         ASSERT_TRUE(WaitUntil([&] {
@@ -325,7 +318,7 @@ std::wstring NextText(SYSTEMTIME from, ULONGLONG minutes) {
 
 TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
     // A count at the largest value is past any limit: this ring is the last.
-    StoreArmedAlarm();
+    StoreCountedAlarm();
     WriteSetting(L"AlarmNum", 3);
     WriteSetting(L"AlarmCnt", 2147483647);
     Program last = Start(L"dawnbell.exe", L"AppRunAtTime");
@@ -340,7 +333,7 @@ TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
     // The largest snooze interval is some 4083 years: its time of day is registered, not an
     // error.
     CleanSlate();
-    StoreArmedAlarm();
+    StoreCountedAlarm();
     WriteSetting(L"AlarmNum", 0);
     WriteSetting(L"AlarmInterval", 2147483647);
     SYSTEMTIME before;

@@ -198,3 +198,13 @@ void WriteSetting(const wchar_t* name, DWORD value) {
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
 }
+
+void StoreArmedAlarm(DWORD rings, bool resident) {
+    WriteSetting(L"Hour", 6);
+    WriteSetting(L"Minute", 30);
+    WriteSetting(L"Alarm", 1);
+    WriteSetting(L"NoSuspend", resident);
+    WriteSetting(L"AlarmInterval", 5);
+    WriteSetting(L"AlarmNum", rings);
+    WriteSetting(L"AlarmCnt", 0);
+}

@@ -38,6 +38,9 @@ bool ControlVisible(HWND window, int id);
 // registrations.
 void CleanSlate();
 void WriteSetting(const wchar_t* name, DWORD value);
+// Armed for 6:30 with a five-minute snooze, `rings` rings (0: no limit) counted from none, and
+// resident or not.
+void StoreArmedAlarm(DWORD rings, bool resident);
 DWORD ReadSetting(const wchar_t* name);
 
 // The ids of the running processes of `exe` (a file name such as L"dawnbell.exe").

@@ -43,14 +43,7 @@ void ExpectSnoozeFrom(const SYSTEMTIME& before, HWND window) {
 }
 
 // Armed, resident, ringing every five minutes without a limit.
-void StoreResidentAlarm() {
-    WriteSetting(L"Hour", 6);
-    WriteSetting(L"Minute", 30);
-    WriteSetting(L"Alarm", 1);
-    WriteSetting(L"NoSuspend", 1);
-    WriteSetting(L"AlarmInterval", 5);
-    WriteSetting(L"AlarmNum", 0);
-}
+void StoreResidentAlarm() { StoreArmedAlarm(0, true); }
 
 TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsIt) {
     StoreResidentAlarm();

@@ -176,6 +176,16 @@ class RunAtService : public ::testing::Test {
         return path;
     }
 
+    // A probe with one of its control files (".fail", ".hold") set to `number`, registered for a
+    // moment from now.
+    std::wstring ProbeDueSoon(const std::wstring& name, const wchar_t* ending, DWORD number) {
+        std::wstring program = Probe(name);
+        Control(program, ending, number);
+        SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
+        EXPECT_TRUE(Register(program, &local));
+        return program;
+    }
+
     // Writes a number into one of the probe's control files (".fail", ".hold").
     void Control(const std::wstring& program, const wchar_t* ending, DWORD number) {
         std::string text = std::to_string(number);
@@ -432,10 +442,7 @@ TEST_F(RunAtService, RefusesTimesThatAreNoCalendarTimeAndProgramsThatAreNotThere
 // then is the alarm done with.
 
 TEST_F(RunAtService, AProgramThatEndsBeforeTakingItsAlarmOverIsStartedAgain) {
-    std::wstring program = Probe(L"Dies Twice");
-    Control(program, L".fail", 2);
-    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
-    ASSERT_TRUE(Register(program, &local));
+    std::wstring program = ProbeDueSoon(L"Dies Twice", L".fail", 2);
 
     ASSERT_TRUE(WaitFor([&] { return StartsOf(program).size() == 3 && !HasDelivery(program); },
                         kPatience + 2 * runat::kRedeliveryPause / kMillisecond));
@@ -450,10 +457,7 @@ TEST_F(RunAtService, AProgramThatEndsBeforeTakingItsAlarmOverIsStartedAgain) {
 }
 
 TEST_F(RunAtService, AProgramThatNeverTakesItsAlarmOverIsStartedAFewTimesOnly) {
-    std::wstring program = Probe(L"Always Dies");
-    Control(program, L".fail", 1000);
-    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
-    ASSERT_TRUE(Register(program, &local));
+    std::wstring program = ProbeDueSoon(L"Always Dies", L".fail", 1000);
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
     ASSERT_TRUE(WaitFor([&] { return !HasDelivery(program); },
                         kPatience + runat::kMaxStarts * runat::kRedeliveryPause / kMillisecond));
@@ -461,10 +465,7 @@ TEST_F(RunAtService, AProgramThatNeverTakesItsAlarmOverIsStartedAFewTimesOnly) {
 }
 
 TEST_F(RunAtService, RemovingTheRegistrationEndsTheDeliveryToo) {
-    std::wstring program = Probe(L"Removed");
-    Control(program, L".fail", 1000);
-    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
-    ASSERT_TRUE(Register(program, &local));
+    std::wstring program = ProbeDueSoon(L"Removed", L".fail", 1000);
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
     EXPECT_TRUE(HasDelivery(program)) << "on its way until taken over";
     ASSERT_TRUE(Register(program, nullptr));
@@ -476,10 +477,7 @@ TEST_F(RunAtService, RemovingTheRegistrationEndsTheDeliveryToo) {
 }
 
 TEST_F(RunAtService, AServiceThatDiedFindsTheRunningProgramAgainAndStartsItNoSecondTime) {
-    std::wstring program = Probe(L"Slow");
-    Control(program, L".hold", 2500);
-    SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 300 * kMillisecond);
-    ASSERT_TRUE(Register(program, &local));
+    std::wstring program = ProbeDueSoon(L"Slow", L".hold", 2500);
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
 
     // The service dies while the program it started still runs, and comes back.
