@@ -81,7 +81,7 @@ target_link_options(install_probe PRIVATE -municode -static)
 target_link_libraries(install_probe PRIVATE shell32 advapi32)
 add_test(NAME package COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/check_install.sh
                               $<TARGET_FILE:install_probe>)
-set_tests_properties(package PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+set_tests_properties(package PROPERTIES TIMEOUT 900)
 
 # The ring is heard: the real program under Wine with the pulse driver, recorded from a private
 # sound server's null sink (tests/audio/ring_heard.py). The driver plays the user's part.
