@@ -60,47 +60,49 @@ LONG ReadRecord(HKEY key, DWORD index, wchar_t* name, void* data, DWORD size, Ve
 
 ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) { return a == 0 || (b != 0 && b < a) ? b : a; }
 
+// Walks the records of type `Record` under `keyPath`: `keeps(key, record, verdict)` says whether
+// each one stays, and one that does not is removed (a value that will not go is stepped over).
+template <class Record, class Keeps>
+void ForEachRecord(LPCWSTR keyPath, wchar_t* name, Keeps keeps) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (DWORD index = 0;;) {
+        Record record;
+        Verdict verdict;
+        LONG result = ReadRecord(key, index, name, &record, sizeof record, &verdict);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_SUCCESS && !keeps(key, record, verdict) &&
+            RegDeleteValueW(key, name) == ERROR_SUCCESS)
+            continue; // the next value now has this index
+        ++index;
+    }
+    RegCloseKey(key);
+}
+
 // Registrations that are due become deliveries; bad ones and ones too late are dropped. Gives
 // the earliest time still to wait for, 0 for none.
 ULONGLONG FireDueRegistrations(ULONGLONG now, wchar_t* name) {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, runat::StoreKey(), 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return 0;
     ULONGLONG earliest = 0;
-    for (DWORD index = 0;;) {
-        SYSTEMTIME local;
-        Verdict verdict;
-        LONG result = ReadRecord(key, index, name, &local, sizeof local, &verdict);
-        if (result == ERROR_NO_MORE_ITEMS)
-            break;
-        if (result != ERROR_SUCCESS) {
-            ++index;
-            continue;
-        }
+    ForEachRecord<SYSTEMTIME>(runat::StoreKey(), name, [&](HKEY, const SYSTEMTIME& local,
+                                                           Verdict verdict) {
         ULONGLONG due = 0;
-        if (verdict == Verdict::Keep && !runat::LocalToUtc(local, &due))
-            verdict = Verdict::Drop;
-        if (verdict == Verdict::Keep && due > now) {
+        if (verdict != Verdict::Keep || !runat::LocalToUtc(local, &due))
+            return false;
+        if (due > now) {
             earliest = Earlier(earliest, due);
-            ++index;
-            continue;
+            return true;
         }
-        if (verdict == Verdict::Keep && now - due <= runat::kMaxLateness) {
-            // The delivery is written before the registration goes, so that a service that
-            // dies in between still has the alarm in one of them.
-            runat::Delivery delivery = {};
-            delivery.due = due;
-            if (runat::StoreDelivery(name, delivery) != ERROR_SUCCESS) {
-                ++index;
-                continue;
-            }
-        }
-        // A value that will not go is stepped over instead.
-        if (RegDeleteValueW(key, name) != ERROR_SUCCESS)
-            ++index;
-    }
-    RegCloseKey(key);
+        if (now - due > runat::kMaxLateness)
+            return false;
+        // The delivery is written before the registration goes, so that a service that dies in
+        // between still has the alarm in one of them.
+        runat::Delivery delivery = {};
+        delivery.due = due;
+        return runat::StoreDelivery(name, delivery) != ERROR_SUCCESS;
+    });
     return earliest;
 }
 
@@ -214,32 +216,19 @@ ULONGLONG ServeDeliveries(ULONGLONG now, wchar_t* name) {
     for (DWORD i = 0; i < g_watchCount; ++i)
         g_watched[i].seen = false;
     ULONGLONG earliest = 0;
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, runat::DeliveryKey(), 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        for (DWORD index = 0;;) {
-            runat::Delivery delivery;
-            Verdict verdict;
-            LONG result = ReadRecord(key, index, name, &delivery, sizeof delivery, &verdict);
-            if (result == ERROR_NO_MORE_ITEMS)
-                break;
-            if (result != ERROR_SUCCESS) {
-                ++index;
-                continue;
-            }
-            bool keep = false;
-            if (verdict == Verdict::Keep) {
-                runat::Delivery before = delivery;
-                earliest = Earlier(earliest, Deliver(name, &delivery, now, &keep));
-                if (keep && memcmp(&before, &delivery, sizeof delivery) != 0)
-                    RegSetValueExW(key, name, 0, REG_BINARY,
-                                   reinterpret_cast<const BYTE*>(&delivery), sizeof delivery);
-            }
-            if (keep || RegDeleteValueW(key, name) != ERROR_SUCCESS)
-                ++index;
-        }
-        RegCloseKey(key);
-    }
+    ForEachRecord<runat::Delivery>(runat::DeliveryKey(), name, [&](HKEY key,
+                                                                   runat::Delivery& delivery,
+                                                                   Verdict verdict) {
+        if (verdict != Verdict::Keep)
+            return false;
+        runat::Delivery before = delivery;
+        bool keep = false;
+        earliest = Earlier(earliest, Deliver(name, &delivery, now, &keep));
+        if (keep && memcmp(&before, &delivery, sizeof delivery) != 0)
+            RegSetValueExW(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&delivery),
+                           sizeof delivery);
+        return keep;
+    });
     // Programs whose delivery is gone (taken over, removed or dropped) are no longer watched.
     for (DWORD i = g_watchCount; i-- > 0;) {
         if (!g_watched[i].seen)
