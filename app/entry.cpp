@@ -50,14 +50,14 @@ bool SecondStart(HANDLE mutex, const wchar_t* cmdLine) {
     HANDLE waits[2] = {mutex, ready};
     DWORD count = ready ? 2 : 1;
     DWORD start = GetTickCount();
+    bool first = false;
     for (;;) {
         DWORD spent = GetTickCount() - start;
         DWORD left = spent < kHandOverPatience ? kHandOverPatience - spent : 0;
         DWORD woken = WaitForMultipleObjects(count, waits, FALSE, left);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_ABANDONED_0) {
-            if (ready)
-                CloseHandle(ready);
-            return true; // the other instance has ended
+            first = true; // the other instance has ended
+            break;
         }
         if (woken != WAIT_OBJECT_0 + 1)
             break; // not ready in time: nothing to hand over to
@@ -70,7 +70,7 @@ bool SecondStart(HANDLE mutex, const wchar_t* cmdLine) {
     }
     if (ready)
         CloseHandle(ready);
-    return false;
+    return first;
 }
 
 } // namespace

@@ -20,7 +20,12 @@ namespace {
 
 int32_t ResidentMode() { return Settings.NoSuspend && Settings.Alarm; }
 
-void HandleAlarm(HWND window);
+// The alarm has come: ring, then tell the system it has been dealt with. Acknowledged only once
+// the ring is under way, so that a program that dies before is started again.
+void HandleAlarm(HWND window) {
+    FireAlarm(window);
+    AcknowledgeAlarm();
+}
 
 // With the display-off option on an armed alarm, the display goes dark again 500 ms after the
 // user's last action.
@@ -88,13 +93,6 @@ void Initialise(HWND window) {
     SetDlgItemTextW(window, IDC_NEXT, Settings.strNext);
     if (!closing)
         AnnounceReady(window);
-}
-
-// The alarm has come: ring, then tell the system it has been dealt with. Acknowledged only once
-// the ring is under way, so that a program that dies before is started again.
-void HandleAlarm(HWND window) {
-    FireAlarm(window);
-    AcknowledgeAlarm();
 }
 
 void ShowDateAndTime(HWND window) {

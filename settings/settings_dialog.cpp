@@ -15,7 +15,7 @@ namespace {
 
 const wchar_t kWavePattern[] = L"\\Windows\\*.wav";
 const wchar_t kWaveEnding[] = L".wav";
-constexpr size_t kWaveEndingChars = 4;
+constexpr size_t kWaveEndingChars = sizeof kWaveEnding / sizeof kWaveEnding[0] - 1;
 
 void AppendItem(HWND list, const wchar_t *text) {
     // Appended at the end even in a sorted list, so items show in the order added.
