@@ -12,6 +12,11 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time);
 // so the system need not start it again for that time. Non-zero on success.
 BOOL CeHandleAppNotifications(LPCWSTR path);
 
+// Whether a registration or a due alarm on its way is pending for `path`: a ring the system
+// will still start the program for. Non-zero also when the system cannot tell, so that an
+// alarm is never given up on a guess.
+BOOL IsAppNotificationPending(LPCWSTR path);
+
 // Makes sure the system's run-at-time service is there to fire what is registered. On the
 // device it is part of the system; on the desktop it is a program of its own that may have
 // ended. Non-zero when it runs.

@@ -148,6 +148,12 @@ LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time) {
 
 LONG RemoveRegistration(LPCWSTR path) { return RemoveValue(StoreKey(), path); }
 
+bool HasRecord(LPCWSTR keyPath, LPCWSTR path) {
+    LONG result = RegGetValueW(HKEY_CURRENT_USER, keyPath, path, RRF_RT_ANY, nullptr, nullptr,
+                               nullptr);
+    return result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND;
+}
+
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery) {
     return WriteBinary(DeliveryKey(), path, &delivery, sizeof delivery);
 }

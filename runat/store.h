@@ -62,6 +62,10 @@ struct Delivery {
     DWORD starts;        // starts so far for this due time
 };
 
+// Whether `keyPath` holds a value named `path`; true also when the store cannot be read, so that
+// a caller never gives an alarm up on a read that failed.
+bool HasRecord(LPCWSTR keyPath, LPCWSTR path);
+
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery);
 // Removing a delivery that does not exist succeeds.
 LONG RemoveDelivery(LPCWSTR path);

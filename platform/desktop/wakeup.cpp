@@ -114,6 +114,14 @@ BOOL CeHandleAppNotifications(LPCWSTR path) {
     return TRUE;
 }
 
+BOOL IsAppNotificationPending(LPCWSTR path) {
+    if (!IsUsablePath(path))
+        return TRUE; // cannot tell
+    return runat::HasRecord(runat::StoreKey(), path) || runat::HasRecord(runat::DeliveryKey(), path)
+               ? TRUE
+               : FALSE;
+}
+
 BOOL EnsureRunAtTimeService() {
     if (runat::IsServiceRunning())
         return TRUE;

@@ -249,6 +249,7 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
     if (d.runAtTimeFails)
         return FALSE;
     d.registered = time != nullptr;
+    d.ringPending = time != nullptr;
     d.registeredPath = path ? path : L"";
     if (time)
         d.registeredTime = *time;
@@ -259,6 +260,11 @@ BOOL CeHandleAppNotifications(LPCWSTR path) {
     Record("CeHandleAppNotifications(%s)", fake::Narrow(path ? path : L"NULL").c_str());
     fake::device().handledNotifications += 1;
     return TRUE;
+}
+
+BOOL IsAppNotificationPending(LPCWSTR path) {
+    Record("IsAppNotificationPending(%s)", fake::Narrow(path ? path : L"NULL").c_str());
+    return fake::device().ringPending ? TRUE : FALSE;
 }
 
 BOOL EnsureRunAtTimeService() {

@@ -42,6 +42,9 @@ struct Device {
     std::wstring registeredPath;
     SYSTEMTIME registeredTime = {};
     int handledNotifications = 0; // CeHandleAppNotifications calls
+    // What IsAppNotificationPending answers: the system still holds a ring for the program. A
+    // registration sets it, a removal clears it; a test sets it for a missed alarm.
+    bool ringPending = true;
 
     // Shell and files
     std::wstring modulePath = L"\\Program Files\\Dawnbell\\dawnbell.exe";
