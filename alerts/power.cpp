@@ -42,13 +42,14 @@ int32_t GetLedCount() {
     return static_cast<int32_t>(count.cLeds);
 }
 
-// A ring hands this to SetLed as the LED's mode. The driver's cycle adjustment says nothing
-// about a mode, so an LED that answers is asked to blink; one that cannot be asked gets the
-// toggle, which blinks it after a stop.
+// A ring hands this to SetLed as the LED's mode. A driver that cannot be asked, or that reports a
+// cycle adjustment of -1, gets the toggle, which blinks the LED after a stop. Any other cycle
+// adjustment says nothing about a mode, so such an LED is asked to blink.
 int32_t QueryLedSupport() {
     platform::NLED_SUPPORTS_INFO supports = {};
     supports.LedNum = Settings.LedBlink > 0 ? DriverLed(Settings.LedBlink) : 0;
-    if (!platform::NLedGetDeviceInfo(platform::NLED_SUPPORTS_INFO_ID, &supports))
+    if (!platform::NLedGetDeviceInfo(platform::NLED_SUPPORTS_INFO_ID, &supports) ||
+        supports.lCycleAdjust == kLedToggle)
         return kLedToggle;
     return kLedBlink;
 }

@@ -22,13 +22,19 @@ TEST_F(PowerTest, LedCountAndSupportQuery) {
     fake::device().ledCountFails = true;
     EXPECT_EQ(GetLedCount(), -1);
 
-    // The chosen LED is asked about, and an answering LED blinks whatever its cycle adjustment.
+    // The chosen LED is asked about, and an answering LED blinks whatever its cycle adjustment,
+    // unless that is -1, which the ring hands on as the toggle, like a failed query.
     Settings.LedBlink = 3;
     fake::device().cycleAdjust = 7;
     EXPECT_EQ(QueryLedSupport(), 2);
+    fake::device().cycleAdjust = 0;
+    EXPECT_EQ(QueryLedSupport(), 2);
+    fake::device().cycleAdjust = -1;
+    EXPECT_EQ(QueryLedSupport(), -1);
+    fake::device().cycleAdjust = 7;
     fake::device().ledSupportFails = true;
     EXPECT_EQ(QueryLedSupport(), -1);
-    EXPECT_EQ(fake::Calls("NLedGetDeviceInfo(1"), Lines(2, "NLedGetDeviceInfo(1, led=2)"));
+    EXPECT_EQ(fake::Calls("NLedGetDeviceInfo(1"), Lines(4, "NLedGetDeviceInfo(1, led=2)"));
 }
 
 TEST_F(PowerTest, SetLedResolvesTheToggleAndDrivesTheChosenLed) {

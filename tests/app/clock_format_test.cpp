@@ -7,6 +7,7 @@ namespace {
 
 const LCID kEnglishUs = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
 const LCID kGerman = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
+const LCID kKorean = MAKELCID(MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN), SORT_DEFAULT);
 
 std::wstring Clock(LCID locale, WORD hour, WORD minute, WORD second) {
     SYSTEMTIME time = fake::Time(2026, 12, 8, hour, minute, second);
@@ -29,6 +30,12 @@ TEST(ClockFormat, ATwelveHourLocaleShowsTheTwentyFourHourTimeWithoutMarker) {
 TEST(ClockFormat, ATwentyFourHourLocaleKeepsItsFormat) {
     EXPECT_EQ(Clock(kGerman, 17, 12, 19), L"17:12:19");
     EXPECT_EQ(Clock(kGerman, 5, 2, 9), L"05:02:09");
+}
+
+// ko-KR puts its marker in front ("tt h:mm:ss"): no blank is left where it stood.
+TEST(ClockFormat, NoBlankIsLeftWhereAMarkerInFrontStood) {
+    EXPECT_EQ(Clock(kKorean, 3, 53, 23), L"3:53:23");
+    EXPECT_EQ(Clock(kKorean, 15, 53, 23), L"15:53:23");
 }
 
 class ClockFieldTest : public ProgramTest {};
