@@ -8,6 +8,9 @@ struct AppStateBlock {
     const wchar_t* cmdLine;  // kept for the whole run; initialisation looks at it again
     int32_t startupFlag;     // started by the Startup shortcut ("-s")
     int32_t hideWhenShown;   // a "-s" start on an armed alarm hides once the window is shown
+    int32_t hidePending;     // the start-up hide (timer 4) is set and has not fired yet
+    SYSTEMTIME snoozeDue;    // the next ring's time, worked out by this process's last ring...
+    int32_t snoozeRegistered; // ...while that is the alarm's next ring (1), else 0
     HFONT clockFont;         // lives until the process ends
     DWORD savedVolume;       // the user's wave-out volume from before the volume effect
     int32_t volumeSaved;     // 1 while savedVolume is still to be put back

@@ -1,7 +1,9 @@
 #include "app/entry.h"
 #include <cwchar>
+#include <iterator>
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "cycle/registration.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/timers.h"
@@ -22,25 +24,51 @@ const wchar_t kMainWindowMark[] = L"Dawnbell.MainWindow";
 const wchar_t kDialogClass[] = L"#32770";
 // How long a second start waits for the running instance to be ready or to end.
 constexpr DWORD kHandOverPatience = 10000;
+// How long a second start waits for the running instance to answer one hand-over message. One
+// that does not answer in time is hung: the start ends without taking the alarm over, and the
+// system starts the program again for it.
+constexpr UINT kAnswerPatience = 5000;
+// Without the ready event (it could not be made), the window is looked for this often instead.
+constexpr DWORD kSearchPause = 100;
 
 HANDLE g_ready = nullptr;
 
-// The running instance's main window, or null.
-HWND FindRunningInstance() {
-    HWND window = nullptr;
-    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&window));
-    return window;
+bool IsOurMainWindow(HWND window) {
+    wchar_t title[32] = {};
+    GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+    if (wcscmp(title, kWindowTitle) != 0)
+        return false;
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, static_cast<int>(std::size(className)));
+    return wcscmp(className, kDialogClass) == 0 && GetPropW(window, kMainWindowMark);
 }
 
-// A second start: bring the running instance forward and hand over an alarm.
+// A hand-over message that the running instance must answer within a few seconds.
+bool Deliver(HWND window, UINT message, WPARAM wParam) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, message, wParam, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                               kAnswerPatience, &answer) != 0;
+}
+
+// A second start: bring the running instance forward and hand over an alarm; a start-up start
+// only asks it to check its alarm, so that a start at logon pops nothing up.
 void HandOver(HWND window, const wchar_t* cmdLine) {
     // Where the platform refuses timers on another process's windows, the running instance
     // restarts its clock itself when it is shown.
     platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
-    ShowWindow(window, SW_SHOW);
-    SetForegroundWindow(window);
-    if (IsAlarmCommand(cmdLine))
-        SendMessageW(window, WM_ALARM, 0, 0);
+    if (wcsncmp(cmdLine, L"-s", 2) == 0) {
+        Deliver(window, WM_CHECKALARM, 0);
+        return;
+    }
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    AllowSetForegroundWindow(owner); // it brings itself to the front
+    if (!Deliver(window, WM_SHOWINSTANCE, 0))
+        return;
+    // Taken over once the running instance has rung it: then the alarm that started this copy is
+    // dealt with too, whichever copy of the program the system started.
+    if (IsAlarmCommand(cmdLine) && Deliver(window, WM_ALARM, WM_ALARM_HANDOVER))
+        AcknowledgeAlarm();
 }
 
 // The mutex exists: wait until the running instance is ready and hand over to it. If it ends
@@ -54,19 +82,23 @@ bool SecondStart(HANDLE mutex, const wchar_t* cmdLine) {
     for (;;) {
         DWORD spent = GetTickCount() - start;
         DWORD left = spent < kHandOverPatience ? kHandOverPatience - spent : 0;
-        DWORD woken = WaitForMultipleObjects(count, waits, FALSE, left);
+        // Without the event, look for the window now and then; it is our only sign of ready.
+        DWORD wait = ready ? left : (left < kSearchPause ? left : kSearchPause);
+        DWORD woken = WaitForMultipleObjects(count, waits, FALSE, wait);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_ABANDONED_0) {
             first = true; // the other instance has ended
             break;
         }
-        if (woken != WAIT_OBJECT_0 + 1)
+        bool signalled = woken == WAIT_OBJECT_0 + 1;
+        if (!signalled && (ready || left == 0))
             break; // not ready in time: nothing to hand over to
         if (HWND window = FindRunningInstance()) {
             HandOver(window, cmdLine);
             break;
         }
         // Ready once, but its window is gone: it is ending. Wait for the mutex alone.
-        count = 1;
+        if (signalled)
+            count = 1;
     }
     if (ready)
         CloseHandle(ready);
@@ -98,16 +130,21 @@ bool IsAlarmCommand(const wchar_t* cmdLine) {
 // Only our own main window counts: the dialog class, the exact title and our mark. A window
 // of another program whose title merely begins with ours ("Dawnbell.txt - Notepad") never does.
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM out) {
-    wchar_t title[32] = {};
-    GetWindowTextW(window, title, 32);
-    if (wcscmp(title, kWindowTitle) != 0)
-        return TRUE;
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (wcscmp(className, kDialogClass) != 0 || !GetPropW(window, kMainWindowMark))
+    if (!IsOurMainWindow(window))
         return TRUE;
     *reinterpret_cast<HWND*>(out) = window;
     return FALSE;
+}
+
+// By class and exact title, walking every match: cheaper than enumerating every window, which in
+// a process without windows of its own loads the theme library.
+HWND FindRunningInstance() {
+    for (HWND window = FindWindowExW(nullptr, nullptr, kDialogClass, kWindowTitle); window;
+         window = FindWindowExW(nullptr, window, kDialogClass, kWindowTitle)) {
+        if (IsOurMainWindow(window))
+            return window;
+    }
+    return nullptr;
 }
 
 void AnnounceReady(HWND window) {
@@ -128,6 +165,7 @@ int RunDawnbell(HINSTANCE instance, const wchar_t* cmdLine) {
     // A service that died would let every registered alarm pass: opening the program brings it
     // back, and it then fires what it missed.
     platform::EnsureRunAtTimeService();
+    AppState.instance = instance; // a second start acknowledges with our own path
     // Owned by the running instance, so that a second start learns at once when it ends.
     HANDLE mutex = CreateMutexW(nullptr, TRUE, kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS && !SecondStart(mutex, cmdLine)) {

@@ -15,6 +15,8 @@ bool IsAlarmCommand(const wchar_t* cmdLine);
 
 // EnumWindows callback: stores the running instance's main window in the HWND at `out`.
 BOOL CALLBACK FindMainWindow(HWND window, LPARAM out);
+// The running instance's ready main window, or null.
+HWND FindRunningInstance();
 
 // The main window is initialised and can take a hand-over; and, as it ends, no longer.
 void AnnounceReady(HWND window);

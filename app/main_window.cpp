@@ -13,6 +13,7 @@
 #include "model/text.h"
 #include "platform/clock.h"
 #include "platform/timers.h"
+#include "platform/wakeup.h"
 #include "resources/resource.h"
 #include "store/settings_store.h"
 
@@ -20,11 +21,46 @@ namespace {
 
 int32_t ResidentMode() { return Settings.NoSuspend && Settings.Alarm; }
 
+// A ring, or a second start that shows us, must not be hidden by the hide of a start-up start
+// that is still to come (a start at logon racing the system's start for a missed alarm).
+void CancelStartupHide(HWND window) {
+    AppState.hideWhenShown = 0;
+    if (AppState.hidePending) {
+        AppState.hidePending = 0;
+        platform::KillTimer(window, TIMER_HIDE);
+    }
+}
+
+void StartHideTimer(HWND window) {
+    AppState.hidePending = 1;
+    platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
+}
+
 // The alarm has come: ring, then tell the system it has been dealt with. Acknowledged only once
-// the ring is under way, so that a program that dies before is started again.
-void HandleAlarm(HWND window) {
-    FireAlarm(window);
+// the ring is under way, so that a program that dies before is started again. A hand-over that
+// comes while the snooze ring registered by our own last ring is still ahead is that same alarm
+// reaching us a second time (another copy of the program started for it, or the system trying
+// again while we did not answer): it is taken, but not rung again.
+void HandleAlarm(HWND window, bool handOver) {
+    CancelStartupHide(window);
+    if (!(handOver && IsRingAlreadyHandled()))
+        FireAlarm(window);
     AcknowledgeAlarm();
+}
+
+// A second start's "show yourself".
+void ShowInstance(HWND window) {
+    CancelStartupHide(window);
+    platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+}
+
+// A start-up start, or the system after giving an alarm up, asks us to look again: an armed
+// alarm without a pending ring ends, and a hidden instance then has nothing left to wait for.
+void CheckAlarm(HWND window) {
+    if (EndAlarmIfMissed(window) && !IsWindowVisible(window))
+        HandleClose(window);
 }
 
 // With the display-off option on an armed alarm, the display goes dark again 500 ms after the
@@ -52,6 +88,10 @@ void HandleCommand(HWND window, WPARAM wParam, LPARAM lParam) {
 void Initialise(HWND window) {
     SetWindowTextW(window, kWindowTitle);
     LoadSettings();
+    // The system's start rings what it was started for; any other start first makes sure that an
+    // armed alarm still has its ring coming, so that the window never promises one that is not.
+    if (!IsAlarmCommand(AppState.cmdLine))
+        EndAlarmIfMissed(window);
     if (Settings.Alarm) {
         SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
         ShowWindow(GetDlgItem(window, IDC_SETTINGS), SW_HIDE);
@@ -64,7 +104,7 @@ void Initialise(HWND window) {
             // The dialog loop shows the window after this; a hide that came first would be
             // undone by that show, so the hide waits for it.
             if (IsWindowVisible(window))
-                platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
+                StartHideTimer(window);
             else
                 AppState.hideWhenShown = 1;
         } else {
@@ -81,7 +121,7 @@ void Initialise(HWND window) {
     platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
     if (IsAlarmCommand(AppState.cmdLine)) {
         if (Settings.Alarm) {
-            HandleAlarm(window);
+            HandleAlarm(window, false);
         } else if (!closing) {
             // A late or repeated notification for an alarm that is off: nothing to ring, and
             // no window to pop up for nothing.
@@ -134,13 +174,18 @@ void HandleTimer(HWND window, UINT_PTR id) {
         break;
     case TIMER_KEEPAWAKE:
         SendKeepAwakeKey();
+        // A resident instance waits on the service to be started for its alarm: one that died
+        // meanwhile is brought back, and fires what it missed.
+        platform::EnsureRunAtTimeService();
         break;
     case TIMER_SCREENOFF:
         SetDisplayPower(window, 0, 0);
         break;
     default:
-        if (id == TIMER_HIDE)
+        if (id == TIMER_HIDE) {
+            AppState.hidePending = 0;
             ShowWindow(window, SW_HIDE);
+        }
         platform::KillTimer(window, id);
         break;
     }
@@ -183,7 +228,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         HandleTimer(window, wParam);
         return TRUE;
     case WM_ALARM:
-        HandleAlarm(window);
+        HandleAlarm(window, wParam == WM_ALARM_HANDOVER);
+        return TRUE;
+    case WM_SHOWINSTANCE:
+        ShowInstance(window);
+        return TRUE;
+    case WM_CHECKALARM:
+        CheckAlarm(window);
         return TRUE;
     case WM_KEYDOWN:
         if (wParam == VK_RETURN)
@@ -202,7 +253,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
             platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
             if (AppState.hideWhenShown) {
                 AppState.hideWhenShown = 0;
-                platform::SetTimer(window, TIMER_HIDE, 0, nullptr);
+                StartHideTimer(window);
             }
         }
         return FALSE;

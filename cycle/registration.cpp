@@ -29,12 +29,18 @@ void AcknowledgeAlarm() {
         platform::CeHandleAppNotifications(path);
 }
 
-void RegisterNextAlarm(HWND window, int32_t cancel) {
+bool IsRingPending() {
+    wchar_t path[kPathChars] = {};
+    return !ReadOwnPath(path) || platform::IsAppNotificationPending(path);
+}
+
+bool RegisterNextAlarm(HWND window, int32_t cancel) {
     wchar_t path[kPathChars] = {};
     bool havePath = ReadOwnPath(path);
 
     wchar_t registered[kTextChars] = {};
     const wchar_t* line = kRegistrationError;
+    bool timeKnown = false;
     if (!cancel) {
         AlarmTime now;
         ClearAlarmTime(now);
@@ -45,6 +51,8 @@ void RegisterNextAlarm(HWND window, int32_t cancel) {
             SYSTEMTIME time = NextOccurrence(now, nextAlarm);
             FormatText(registered, kTextChars, L"Next: %d/%d/%d %d:%02d", time.wYear, time.wMonth,
                        time.wDay, time.wHour, time.wMinute);
+            AppState.snoozeDue = time;
+            timeKnown = true;
             if (havePath && platform::CeRunAppAtTime(path, &time))
                 line = registered;
         }
@@ -55,4 +63,5 @@ void RegisterNextAlarm(HWND window, int32_t cancel) {
     SetDlgItemTextW(window, IDC_NEXT, line);
     CopyText(Settings.strNext, kTextChars, line);
     SaveSettings();
+    return timeKnown;
 }

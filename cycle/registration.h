@@ -3,8 +3,13 @@
 #include <cstdint>
 #include "platform/win.h"
 
-void RegisterNextAlarm(HWND window, int32_t cancel);
+// True when a next ring's time was worked out (a registration, made or not); the time is then in
+// AppState.snoozeDue.
+bool RegisterNextAlarm(HWND window, int32_t cancel);
 
 // Tells the system that the alarm it started us for (or that a second start handed over) has
 // been dealt with, so it does not start the program again for it.
 void AcknowledgeAlarm();
+
+// Whether the system still holds a ring for this program; true when it cannot be asked.
+bool IsRingPending();

@@ -8,6 +8,7 @@
 #include "model/alarm_time.h"
 #include "model/settings.h"
 #include "model/text.h"
+#include "platform/clock.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
 #include "store/settings_store.h"
@@ -20,6 +21,7 @@ void ShowControl(HWND window, int id, bool show) {
 
 // Arming starts the count of rings afresh: the ring limit counts the rings of this arming.
 void Arm(HWND window) {
+    AppState.snoozeRegistered = 0;
     Settings.AlarmCnt = 0;
     nextAlarm = alarmSetting;
     RegisterNextAlarm(window, 0);
@@ -37,6 +39,7 @@ void ToggleAlarm(HWND window) {
     }
     SetKeepAwake(window, 0);
     StopRinging(window);
+    AppState.snoozeRegistered = 0;
     // Reset before the save that the removal makes, so the registry never keeps a count for
     // an alarm that is off.
     Settings.AlarmCnt = 0;
@@ -47,6 +50,7 @@ void ToggleAlarm(HWND window) {
 void FireAlarm(HWND window) {
     if (!Settings.Alarm)
         return; // a late or stale notification
+    AppState.snoozeRegistered = 0;
 
     bool lastRing = false;
     if (Settings.AlarmNum != 0) {
@@ -69,7 +73,8 @@ void FireAlarm(HWND window) {
         ClearAlarmTime(nextAlarm);
         ReadLocalTime(nextAlarm);
         AddMinutes(nextAlarm, Settings.AlarmInterval);
-        RegisterNextAlarm(window, 0); // also saves the advanced count
+        // Also saves the advanced count.
+        AppState.snoozeRegistered = RegisterNextAlarm(window, 0) ? 1 : 0;
     }
 
     SetDisplayPower(window, 1, 1);
@@ -115,4 +120,31 @@ void OpenSettings(HWND window) {
     SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
     Arm(window);
     SetKeepAwake(window, Settings.NoSuspend);
+}
+
+bool EndAlarmIfMissed(HWND window) {
+    if (!Settings.Alarm || IsRingPending())
+        return false;
+    SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
+    SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
+    CopyText(Settings.strNext, kTextChars, kNoSetting);
+    Settings.Alarm = 0;
+    Settings.AlarmCnt = 0;
+    AppState.snoozeRegistered = 0;
+    SetKeepAwake(window, 0);
+    if (!IsWindowVisible(GetDlgItem(window, IDC_STOP)))
+        ShowControl(window, IDC_SETTINGS, true);
+    SaveSettings();
+    return true;
+}
+
+bool IsRingAlreadyHandled() {
+    if (!AppState.snoozeRegistered || !Settings.Alarm)
+        return false;
+    SYSTEMTIME now = {};
+    platform::GetLocalTime(&now);
+    FILETIME nowFile, dueFile;
+    if (!SystemTimeToFileTime(&now, &nowFile) || !SystemTimeToFileTime(&AppState.snoozeDue, &dueFile))
+        return false;
+    return CompareFileTime(&nowFile, &dueFile) < 0;
 }

@@ -38,5 +38,14 @@
 #define IDC_NOW 1030
 #define IDC_BUTTONS 1032
 
-// "The alarm time has come": sent by a second instance and handled by the main window.
+// "The alarm time has come": sent by a second instance and handled by the main window. A second
+// start's hand-over sends it with wParam WM_ALARM_HANDOVER, so that a copy of the alarm the
+// running instance has just rung (another copy of the program, started for the same time) is not
+// rung once more.
 #define WM_ALARM (WM_USER + 100)
+#define WM_ALARM_HANDOVER 1
+// A second start's hand-over: "show yourself" (the running instance shows itself, restarts its
+// clock and cancels a pending start-up hide) and, for a start-up start, "check your alarm" (an
+// armed alarm that no longer has a ring pending was missed and ends; nothing is shown).
+#define WM_SHOWINSTANCE (WM_USER + 101)
+#define WM_CHECKALARM (WM_USER + 102)

@@ -1,0 +1,157 @@
+// What a running instance does with the requests of a second start and with its own start: an
+// armed alarm whose ring the system no longer holds ends at once, a copy of an alarm already
+// rung is not rung again, a ring is never hidden by a start-up hide, and a resident instance
+// keeps its service alive.
+#include <string>
+#include <vector>
+#include "app/entry.h"
+#include "app/main_window.h"
+#include "model/settings.h"
+#include "model/text.h"
+#include "resources/resource.h"
+#include "store/settings_store.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class HandOverTest : public ProgramTest {
+  protected:
+    // Armed for 7:00, five rings of a 5-minute snooze, `rung` of them rung already.
+    void StoreArmed(bool resident, DWORD rung = 0) {
+        Settings.Hour = 7;
+        Settings.Alarm = 1;
+        Settings.AlarmNum = 5;
+        Settings.AlarmCnt = rung;
+        Settings.AlarmInterval = 5;
+        Settings.NoSuspend = resident;
+        CopyText(Settings.strNext, kTextChars, L"Next: 2026/12/8 7:00");
+        SaveSettings();
+        ResetProgramState();
+    }
+};
+
+TEST_F(HandOverTest, AStartFindsAMissedAlarmEndedAndTheSystemsStartRingsIt) {
+    struct Case {
+        const wchar_t* cmdLine;
+        bool pending;
+        bool armedAfter;
+    } cases[] = {
+        {L"", false, false},   {L"-s", false, false},          {L"", true, true},
+        {L"-s", true, true},   {L"AppRunAtTime", false, true}, // the ring it was started for
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fake::Narrow(c.cmdLine) + (c.pending ? " pending" : " missed"));
+        fake::Reset();
+        StoreArmed(false, 2);
+        fake::device().ringPending = c.pending;
+        bool shown = false;
+        RunProgram(c.cmdLine, [&](HWND window) {
+            shown = true;
+            EXPECT_EQ(IsChecked(window, IDC_ALARM), c.armedAfter);
+            if (!c.armedAfter) {
+                EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+                EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
+            }
+            PostQuitMessage(0);
+        });
+        bool asked = !fake::Calls("IsAppNotificationPending(").empty();
+        EXPECT_EQ(asked, wcscmp(c.cmdLine, L"AppRunAtTime") != 0);
+        if (!c.armedAfter) {
+            EXPECT_EQ(ReadDword(L"Alarm"), 0u);
+            EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
+            EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+            EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 2").empty()) << "no keep-awake for nothing";
+            if (wcscmp(c.cmdLine, L"-s") == 0)
+                EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 4").empty()) << "ends, not hidden";
+        }
+        EXPECT_TRUE(shown || wcscmp(c.cmdLine, L"-s") == 0);
+        EXPECT_TRUE(fake::Calls("CeRunAppAtTime(").empty() || c.armedAfter)
+            << "a missed alarm is given up, not registered anew";
+    }
+}
+
+TEST_F(HandOverTest, AStartupStartsCheckEndsAHiddenInstanceWhoseAlarmWasGivenUp) {
+    for (bool pending : {true, false}) {
+        SCOPED_TRACE(pending ? "still pending" : "given up");
+        fake::Reset();
+        StoreArmed(true);
+        RunProgram(L"", [&](HWND window) {
+            SendMessageW(window, WM_CLOSE, 0, 0); // resident: hidden
+            ASSERT_FALSE(IsWindowVisible(window));
+            fake::device().ringPending = pending;
+            SendMessageW(window, WM_CHECKALARM, 0, 0);
+            EXPECT_FALSE(IsWindowVisible(window)) << "nothing pops up for a check";
+            EXPECT_EQ(FindRunningInstance() != nullptr, pending);
+            EXPECT_EQ(IsChecked(window, IDC_ALARM), pending);
+            if (pending)
+                PostQuitMessage(0);
+        });
+        EXPECT_EQ(ReadDword(L"Alarm"), pending ? 1u : 0u);
+        EXPECT_EQ(fake::device().shortcuts.empty(), !pending);
+    }
+}
+
+TEST_F(HandOverTest, ACopyOfTheAlarmJustRungIsTakenButNotRungAgain) {
+    StoreArmed(false);
+    RunProgram(L"AppRunAtTime", [&](HWND window) {
+        ASSERT_EQ(Settings.AlarmCnt, 1);
+        auto handOver = [&] {
+            fake::ClearJournal();
+            SendMessageW(window, WM_ALARM, WM_ALARM_HANDOVER, 0);
+        };
+        // Another copy started for 7:00, or the system trying again: the 7:05 ring is ahead.
+        handOver();
+        EXPECT_EQ(Settings.AlarmCnt, 1);
+        EXPECT_TRUE(fake::Calls("PlaySoundW(#132").empty());
+        EXPECT_EQ(fake::Calls("CeHandleAppNotifications(").size(), 1u);
+        // The snooze ring's own time: a ring of its own.
+        fake::device().clock = fake::Time(2026, 12, 8, 7, 5, 0);
+        handOver();
+        EXPECT_EQ(Settings.AlarmCnt, 2);
+        EXPECT_EQ(fake::Calls("PlaySoundW(#132").size(), 1u);
+        // The system's own message is never taken for a copy.
+        SendMessageW(window, WM_ALARM, 0, 0);
+        EXPECT_EQ(Settings.AlarmCnt, 3);
+        PostQuitMessage(0);
+    });
+
+    // An instance that has not rung rings what is handed over, even with its next ring ahead.
+    fake::Reset();
+    StoreArmed(true);
+    RunProgram(L"", [&](HWND window) {
+        SendMessageW(window, WM_ALARM, WM_ALARM_HANDOVER, 0);
+        EXPECT_EQ(Settings.AlarmCnt, 1);
+        EXPECT_TRUE(IsShown(window, IDC_STOP));
+        PostQuitMessage(0);
+    });
+}
+
+TEST_F(HandOverTest, ARingOrAHandOversShowCancelsAPendingStartupHide) {
+    for (UINT request : {UINT(WM_ALARM), UINT(WM_SHOWINSTANCE)}) {
+        SCOPED_TRACE(request == WM_ALARM ? "ring" : "show");
+        fake::Reset();
+        StoreArmed(false);
+        RunProgram(L"-s", [&](HWND window) {
+            ASSERT_TRUE(fake::TimerRunning(window, TIMER_HIDE));
+            SendMessageW(window, request, request == WM_ALARM ? WM_ALARM_HANDOVER : 0, 0);
+            EXPECT_FALSE(fake::TimerRunning(window, TIMER_HIDE));
+            EXPECT_TRUE(IsWindowVisible(window));
+            EXPECT_EQ(IsShown(window, IDC_STOP), request == WM_ALARM);
+            PostQuitMessage(0);
+        });
+    }
+}
+
+TEST_F(HandOverTest, AResidentInstanceMakesSureOfItsServiceOnTheKeepAwakeTimer) {
+    StoreArmed(true);
+    RunProgram(L"", [&](HWND window) {
+        fake::ClearJournal();
+        SendMessageW(window, WM_TIMER, 2, 0);
+        EXPECT_EQ(fake::Journal(), (Lines{"keybd_event(0x87, 0, 6, 0)", "EnsureRunAtTimeService()"}));
+        PostQuitMessage(0);
+    });
+}
+
+} // namespace
