@@ -20,33 +20,6 @@ class AlarmDelivery : public ::testing::Test {
 // Fifteen rings: every ring advances the stored count.
 void StoreCountedAlarm() { StoreArmedAlarm(15, false); }
 
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindDawnbellOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || WindowText(window) != L"Dawnbell")
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// The main window of process `pid`, shown or not yet; null when it has none.
-HWND MainWindowOf(DWORD pid) {
-    Search search = {pid, nullptr};
-    EnumWindows(FindDawnbellOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-bool Ringing(DWORD pid) {
-    HWND window = MainWindowOf(pid);
-    return window && IsWindowVisible(window) && ControlVisible(window, IDC_STOP);
-}
-
 // The one dawnbell.exe that runs, or 0 when none or several do.
 DWORD OnlyProgram() {
     std::vector<DWORD> running = ProcessesNamed(L"dawnbell.exe");

@@ -1,4 +1,5 @@
 #include "tests/e2e/e2e_support.h"
+#include "resources/resource.h"
 #include "runat/store.h"
 #include <tlhelp32.h>
 #include <cwchar>
@@ -91,21 +92,25 @@ void KillProcess(DWORD pid) {
     }
 }
 
-void KillHard(const wchar_t* exe) {
+namespace {
+
+// Sends `signal` from outside Wine to every process of `exe` from this build folder (or from
+// `folder`) in this test's own prefix: a STOP freezes even Wine's own code in it.
+void SignalFromOutside(const std::wstring& program, const char* signal) {
     // The Linux process shows the Windows path it was started with: match it, every character
     // that is not a letter or digit standing for itself or a backslash. A small shell script
     // does it, so that the pattern needs no quoting through Windows.
     std::string pattern;
-    for (wchar_t c : BuildFolder() + exe)
+    for (wchar_t c : program)
         pattern += iswalnum(c) ? static_cast<char>(c) : '.';
     // Only the processes of this test's own Wine prefix: other tests may run the same program.
     char prefix[MAX_PATH] = {};
     GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
     std::string script = "for p in $(pgrep -f '" + pattern + "'); do\n"
                          "  tr '\\0' '\\n' < /proc/$p/environ | grep -qxF 'WINEPREFIX=" +
-                         prefix + "' && kill -KILL $p\n"
+                         prefix + "' && kill -" + signal + " $p\n"
                          "done\n";
-    std::wstring scriptPath = BuildFolder() + L"kill-hard.sh";
+    std::wstring scriptPath = BuildFolder() + L"signal.sh";
     HANDLE file = CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -118,37 +123,72 @@ void KillHard(const wchar_t* exe) {
     for (wchar_t& c : unixPath)
         c = c == L'\\' ? L'/' : c;
     std::wstring commandLine = L"start.exe /wait /unix /bin/sh " + unixPath;
-    // Wine now and then loses a process as it starts: try until the processes are gone.
-    for (int attempt = 0; attempt < 5 && !ProcessesNamed(exe).empty(); ++attempt) {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &process)) {
-            WaitForSingleObject(process.hProcess, 10000);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
-        WaitUntil([&] { return ProcessesNamed(exe).empty(); }, 2000);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
     DeleteFileW(scriptPath.c_str());
 }
+
+} // namespace
+
+void KillHard(const wchar_t* exe) {
+    // Wine now and then loses a process as it starts: try until the processes are gone.
+    for (int attempt = 0; attempt < 5 && !ProcessesNamed(exe).empty(); ++attempt) {
+        SignalFromOutside(BuildFolder() + exe, "KILL");
+        WaitUntil([&] { return ProcessesNamed(exe).empty(); }, 2000);
+    }
+}
+
+void Freeze(const wchar_t* exe) { SignalFromOutside(BuildFolder() + exe, "STOP"); }
+void Thaw(const wchar_t* exe) { SignalFromOutside(BuildFolder() + exe, "CONT"); }
 
 std::wstring ProgramPath() { return BuildFolder() + L"dawnbell.exe"; }
 
 ULONGLONG UtcNow() { return runat::UtcNow(); }
 
-void RegisterAt(ULONGLONG utc) {
+void RegisterAt(ULONGLONG utc, const std::wstring& program) {
     FILETIME file = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
     SYSTEMTIME universal, local;
     FileTimeToSystemTime(&file, &universal);
     SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
-    runat::StoreRegistration(ProgramPath().c_str(), local);
+    runat::StoreRegistration((program.empty() ? ProgramPath() : program).c_str(), local);
 }
 
-bool DeliveryPending() {
-    return RegGetValueW(HKEY_CURRENT_USER, runat::DeliveryKey(), ProgramPath().c_str(),
-                        RRF_RT_REG_BINARY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+bool DeliveryPending(const std::wstring& program) {
+    return RegGetValueW(HKEY_CURRENT_USER, runat::DeliveryKey(),
+                        (program.empty() ? ProgramPath() : program).c_str(), RRF_RT_REG_BINARY,
+                        nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+namespace {
+
+BOOL CALLBACK FindDawnbellOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || WindowText(window) != L"Dawnbell")
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+} // namespace
+
+HWND MainWindowOf(DWORD pid) {
+    Search search = {pid, nullptr};
+    EnumWindows(FindDawnbellOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool Ringing(DWORD pid) {
+    HWND window = MainWindowOf(pid);
+    return window && IsWindowVisible(window) && ControlVisible(window, IDC_STOP);
 }
 
 HWND WaitForMainWindow(DWORD pid, DWORD milliseconds) {
@@ -207,4 +247,6 @@ void StoreArmedAlarm(DWORD rings, bool resident) {
     WriteSetting(L"AlarmInterval", 5);
     WriteSetting(L"AlarmNum", rings);
     WriteSetting(L"AlarmCnt", 0);
+    // The system holds its ring, as it does for an alarm that was armed: half a day ahead.
+    RegisterAt(UtcNow() + 12ull * 3600 * 10000000);
 }

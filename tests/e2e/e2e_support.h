@@ -39,7 +39,7 @@ bool ControlVisible(HWND window, int id);
 void CleanSlate();
 void WriteSetting(const wchar_t* name, DWORD value);
 // Armed for 6:30 with a five-minute snooze, `rings` rings (0: no limit) counted from none, and
-// resident or not.
+// resident or not; its ring registered with the service's store.
 void StoreArmedAlarm(DWORD rings, bool resident);
 DWORD ReadSetting(const wchar_t* name);
 
@@ -49,12 +49,22 @@ void KillProcess(DWORD pid);
 // Kills every process of `exe` from this build folder from outside Wine, with SIGKILL: no code
 // of the process runs any more, not even Wine's own.
 void KillHard(const wchar_t* exe);
+// Stops and continues every process of `exe` from this build folder from outside Wine: a
+// program that hangs, and one that comes back.
+void Freeze(const wchar_t* exe);
+void Thaw(const wchar_t* exe);
+
+// The main window of process `pid`, shown or not yet; null when it has none.
+HWND MainWindowOf(DWORD pid);
+// Whether process `pid` shows its ringing window (the Stop button).
+bool Ringing(DWORD pid);
 
 // The full path of dawnbell.exe in the build folder, as the run-at-time service knows it.
 std::wstring ProgramPath();
 // Registers dawnbell.exe with the run-at-time service for the UTC time `utc`, straight in the
 // service's store (the service reads it when it starts or is told to).
-void RegisterAt(ULONGLONG utc);
-// Whether a due alarm of dawnbell.exe is still on its way (not yet taken over).
-bool DeliveryPending();
+// `program` (default dawnbell.exe in the build folder) in the same way.
+void RegisterAt(ULONGLONG utc, const std::wstring& program = L"");
+// Whether a due alarm of dawnbell.exe (or of `program`) is still on its way (not yet taken over).
+bool DeliveryPending(const std::wstring& program = L"");
 ULONGLONG UtcNow();
