@@ -12,9 +12,10 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time);
 // so the system need not start it again for that time. Non-zero on success.
 BOOL CeHandleAppNotifications(LPCWSTR path);
 
-// Whether a registration or a due alarm on its way is pending for `path`: a ring the system
-// will still start the program for. Non-zero also when the system cannot tell, so that an
-// alarm is never given up on a guess.
+// Whether a registration or a due alarm on its way is pending for `path`, or for another copy of
+// the same program (the same file name in another folder, which shares the settings and so the
+// alarm): a ring the system will still start a program for. Non-zero also when the system
+// cannot tell, so that an alarm is never given up on a guess.
 BOOL IsAppNotificationPending(LPCWSTR path);
 
 // Makes sure the system's run-at-time service is there to fire what is registered. On the

@@ -2,13 +2,16 @@
 // registered program with "AppRunAtTime", waking the machine from sleep for it, and then sees
 // the alarm through: the registration becomes a delivery that stays until the program says it
 // has taken the alarm over. A started program that ends before that (a crash, a kill, power
-// lost) is started again, within the lateness limit. It sleeps between events and reads its
-// store again when asked to (reload event), when a started program ends, when the clock or time
-// zone changes, after a resume, and at start.
+// lost) is started again, within the lateness limit; an alarm it gives up (too late, or started
+// too often) it tells the program about with a start-up start. It sleeps between events and
+// reads its store again when asked to (reload event), when a started program ends, when the
+// clock or time zone changes, after a resume, and at start.
 //
 //   dawnbell_runat.exe [instance]
 #include "runat/store.h"
+#include "runat/wall_clock.h"
 
+#include <string.h>
 #include <wchar.h>
 
 namespace {
@@ -30,78 +33,101 @@ struct Watch {
 Watch g_watched[kMaxWatched];
 DWORD g_watchCount = 0;
 
-enum class Verdict { Keep, Due, Drop };
+// What becomes of a record: it stays, it goes, or it goes and its program is told that its
+// alarm was given up.
+enum class Verdict { Keep, Drop, GiveUp };
 
-// The value at `index` of `key` with its data, when the data is exactly `size` bytes of
-// REG_BINARY and its name could be a program path; `verdict` says Drop for anything else.
-LONG ReadRecord(HKEY key, DWORD index, wchar_t* name, void* data, DWORD size, Verdict* verdict) {
+// The value at `index` of `key`, its data (at most `*size` bytes) and their size; `usable` is
+// false for a value that cannot be one of our records: not REG_BINARY, too large, or a name that
+// is no program path. A program file that is not there now is no reason to drop it.
+LONG ReadRecord(HKEY key, DWORD index, wchar_t* name, BYTE* data, DWORD* size, bool* usable) {
     DWORD nameLength = kMaxValueName;
     DWORD type = REG_NONE;
-    BYTE buffer[64];
-    DWORD read = sizeof buffer;
-    LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, buffer, &read);
-    *verdict = Verdict::Drop;
+    LONG result = RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, size);
+    *usable = false;
     if (result == ERROR_MORE_DATA) {
         // Data too large for any record: the name alone is enough to remove it.
         nameLength = kMaxValueName;
-        result = RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
-        return result;
+        return RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
     }
     if (result != ERROR_SUCCESS)
         return result;
-    if (type == REG_BINARY && read == size && nameLength > 0 && nameLength < MAX_PATH) {
-        memcpy(data, buffer, size);
+    if (type == REG_BINARY && nameLength > 0 && nameLength < MAX_PATH) {
         DWORD attributes = GetFileAttributesW(name);
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            *verdict = Verdict::Keep;
+        *usable = attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
     return ERROR_SUCCESS;
 }
 
 ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) { return a == 0 || (b != 0 && b < a) ? b : a; }
 
-// Walks the records of type `Record` under `keyPath`: `keeps(key, record, verdict)` says whether
-// each one stays, and one that does not is removed (a value that will not go is stepped over).
-template <class Record, class Keeps>
-void ForEachRecord(LPCWSTR keyPath, wchar_t* name, Keeps keeps) {
+// Starts `path` with `argument` in its own folder; with `started`, its handles are the caller's.
+bool Launch(LPCWSTR path, LPCWSTR argument, PROCESS_INFORMATION* started) {
+    wchar_t commandLine[MAX_PATH + 16];
+    _snwprintf(commandLine, MAX_PATH + 15, L"\"%ls\" %ls", path, argument);
+    commandLine[MAX_PATH + 15] = L'\0';
+    wchar_t folder[MAX_PATH];
+    wcsncpy(folder, path, MAX_PATH - 1);
+    folder[MAX_PATH - 1] = L'\0';
+    wchar_t* slash = wcsrchr(folder, L'\\');
+    if (slash)
+        slash[1] = L'\0';
+    return runat::StartProcess(path, commandLine, slash ? folder : nullptr, 0, started);
+}
+
+// Walks the records under `keyPath`: `judge(key, data, size)` gives each one's verdict, and one
+// that does not stay is removed (a value that will not go is stepped over). The program of a
+// record given up is started once with its start-up argument, after its record is gone, so that
+// it finds nothing pending and shows so.
+template <class Judge> void ForEachRecord(LPCWSTR keyPath, wchar_t* name, Judge judge) {
     HKEY key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     for (DWORD index = 0;;) {
-        Record record;
-        Verdict verdict;
-        LONG result = ReadRecord(key, index, name, &record, sizeof record, &verdict);
+        BYTE data[64];
+        DWORD size = sizeof data;
+        bool usable = false;
+        LONG result = ReadRecord(key, index, name, data, &size, &usable);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
-        if (result == ERROR_SUCCESS && !keeps(key, record, verdict) &&
-            RegDeleteValueW(key, name) == ERROR_SUCCESS)
-            continue; // the next value now has this index
+        if (result == ERROR_SUCCESS) {
+            Verdict verdict = usable ? judge(key, data, size) : Verdict::Drop;
+            if (verdict != Verdict::Keep && RegDeleteValueW(key, name) == ERROR_SUCCESS) {
+                if (verdict == Verdict::GiveUp)
+                    Launch(name, runat::kGiveUpArgument, nullptr);
+                continue; // the next value now has this index
+            }
+        }
         ++index;
     }
     RegCloseKey(key);
 }
 
-// Registrations that are due become deliveries; bad ones and ones too late are dropped. Gives
-// the earliest time still to wait for, 0 for none.
+// Registrations that are due become deliveries; bad ones go, and ones too late are given up.
+// Gives the earliest time still to wait for, 0 for none.
 ULONGLONG FireDueRegistrations(ULONGLONG now, wchar_t* name) {
     ULONGLONG earliest = 0;
-    ForEachRecord<SYSTEMTIME>(runat::StoreKey(), name, [&](HKEY, const SYSTEMTIME& local,
-                                                           Verdict verdict) {
+    ForEachRecord(runat::StoreKey(), name, [&](HKEY, const BYTE* data, DWORD size) {
+        runat::Registration registration;
         ULONGLONG due = 0;
-        if (verdict != Verdict::Keep || !runat::LocalToUtc(local, &due))
-            return false;
+        // Made "later" than now only when the clock was set back since: it was made by now.
+        if (!runat::ParseRegistration(data, size, &registration) ||
+            !runat::DueInstant(registration.local,
+                               registration.made < now ? registration.made : now, &due))
+            return Verdict::Drop;
         if (due > now) {
             earliest = Earlier(earliest, due);
-            return true;
+            return Verdict::Keep;
         }
         if (now - due > runat::kMaxLateness)
-            return false;
+            return Verdict::GiveUp;
         // The delivery is written before the registration goes, so that a service that dies in
         // between still has the alarm in one of them.
         runat::Delivery delivery = {};
         delivery.due = due;
-        return runat::StoreDelivery(name, delivery) != ERROR_SUCCESS;
+        return runat::StoreDelivery(name, delivery) == ERROR_SUCCESS ? Verdict::Drop
+                                                                     : Verdict::Keep;
     });
     return earliest;
 }
@@ -148,8 +174,8 @@ bool StillRunning(LPCWSTR path, const runat::Delivery& delivery) {
         Unwatch(static_cast<DWORD>(watch - g_watched)); // an ended process would wake us forever
         return false;
     }
-    HANDLE handle = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                delivery.process);
+    HANDLE handle =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, delivery.process);
     if (!handle)
         return false;
     if (runat::CreationTime(handle) != delivery.created ||
@@ -161,33 +187,28 @@ bool StillRunning(LPCWSTR path, const runat::Delivery& delivery) {
     return true;
 }
 
-bool StartProgram(LPCWSTR path, runat::Delivery* delivery) {
-    wchar_t commandLine[MAX_PATH + 16];
-    _snwprintf(commandLine, MAX_PATH + 15, L"\"%ls\" %ls", path, runat::kRunArgument);
-    commandLine[MAX_PATH + 15] = L'\0';
-    wchar_t folder[MAX_PATH];
-    wcsncpy(folder, path, MAX_PATH - 1);
-    folder[MAX_PATH - 1] = L'\0';
-    wchar_t* slash = wcsrchr(folder, L'\\');
-    if (slash)
-        slash[1] = L'\0';
+enum class Started { Yes, Missing, Failed };
+
+Started StartProgram(LPCWSTR path, runat::Delivery* delivery) {
     PROCESS_INFORMATION started = {};
-    if (!runat::StartProcess(path, commandLine, slash ? folder : nullptr, 0, &started))
-        return false;
+    if (!Launch(path, runat::kRunArgument, &started))
+        return GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES ? Started::Missing
+                                                                   : Started::Failed;
     CloseHandle(started.hThread);
     delivery->process = started.dwProcessId;
     delivery->created = runat::CreationTime(started.hProcess);
     AddWatch(path, started.dwProcessId, started.hProcess);
-    return true;
+    return Started::Yes;
 }
 
 // Moves one delivery on: waits while its program runs, starts it (again) when it is gone, and
-// drops it when it is too late or was started often enough. Gives the time to look at it again,
-// 0 for none; `keep` tells whether the record stays.
-ULONGLONG Deliver(LPCWSTR path, runat::Delivery* delivery, ULONGLONG now, bool* keep) {
-    *keep = true;
-    if (now > delivery->due + runat::kMaxLateness) {
-        *keep = false; // an alarm this late helps nobody
+// gives it up when it is too late or was started often enough. Gives the time to look at it
+// again, 0 for none.
+ULONGLONG Deliver(LPCWSTR path, runat::Delivery* delivery, ULONGLONG now, Verdict* verdict) {
+    *verdict = Verdict::Keep;
+    ULONGLONG limit = delivery->due + runat::kMaxLateness;
+    if (now > limit) {
+        *verdict = Verdict::GiveUp; // an alarm this late helps nobody
         return 0;
     }
     if (StillRunning(path, *delivery))
@@ -200,13 +221,25 @@ ULONGLONG Deliver(LPCWSTR path, runat::Delivery* delivery, ULONGLONG now, bool* 
     if (now < delivery->notBefore)
         return delivery->notBefore;
     if (delivery->starts >= runat::kMaxStarts) {
-        *keep = false;
+        *verdict = Verdict::GiveUp;
         return 0;
     }
-    delivery->starts += 1;
     delivery->notBefore = 0;
-    if (StartProgram(path, delivery))
+    switch (StartProgram(path, delivery)) {
+    case Started::Yes:
+        delivery->starts += 1;
         return 0;
+    case Started::Missing:
+        // Not a start: looked for again a while later, and given up only when too late.
+        delivery->process = 0;
+        delivery->notBefore = now + runat::kMissingProgramPause;
+        if (delivery->notBefore > limit)
+            delivery->notBefore = limit + 1;
+        return delivery->notBefore;
+    case Started::Failed:
+        break;
+    }
+    delivery->starts += 1;
     delivery->process = 0;
     delivery->notBefore = now + runat::kRedeliveryPause;
     return delivery->notBefore;
@@ -216,18 +249,17 @@ ULONGLONG ServeDeliveries(ULONGLONG now, wchar_t* name) {
     for (DWORD i = 0; i < g_watchCount; ++i)
         g_watched[i].seen = false;
     ULONGLONG earliest = 0;
-    ForEachRecord<runat::Delivery>(runat::DeliveryKey(), name, [&](HKEY key,
-                                                                   runat::Delivery& delivery,
-                                                                   Verdict verdict) {
-        if (verdict != Verdict::Keep)
-            return false;
-        runat::Delivery before = delivery;
-        bool keep = false;
-        earliest = Earlier(earliest, Deliver(name, &delivery, now, &keep));
-        if (keep && memcmp(&before, &delivery, sizeof delivery) != 0)
+    ForEachRecord(runat::DeliveryKey(), name, [&](HKEY key, const BYTE* data, DWORD size) {
+        runat::Delivery delivery;
+        if (size != sizeof delivery)
+            return Verdict::Drop;
+        memcpy(&delivery, data, sizeof delivery);
+        Verdict verdict;
+        earliest = Earlier(earliest, Deliver(name, &delivery, now, &verdict));
+        if (verdict == Verdict::Keep && memcmp(data, &delivery, sizeof delivery) != 0)
             RegSetValueExW(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&delivery),
                            sizeof delivery);
-        return keep;
+        return verdict;
     });
     // Programs whose delivery is gone (taken over, removed or dropped) are no longer watched.
     for (DWORD i = g_watchCount; i-- > 0;) {
@@ -284,8 +316,8 @@ HWND CreateServiceWindow(HINSTANCE instance) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = runat::kWindowClass;
     RegisterClassW(&windowClass);
-    return CreateWindowExW(WS_EX_TOOLWINDOW, runat::kWindowClass, runat::WindowTitle(), WS_POPUP,
-                           0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, runat::kWindowClass, runat::WindowTitle(), WS_POPUP, 0,
+                           0, 0, 0, nullptr, nullptr, instance, nullptr);
 }
 
 // Runs until the window is closed or the session ends. Its window shows that it is ready: the

@@ -1,5 +1,6 @@
 #include "runat/store.h"
 
+#include <string.h>
 #include <wchar.h>
 
 namespace runat {
@@ -97,30 +98,43 @@ bool IsValidLocalTime(const SYSTEMTIME& time) {
            time.wSecond < 60 && time.wMilliseconds < 1000;
 }
 
-bool LocalToUtc(const SYSTEMTIME& local, ULONGLONG* utc) {
-    if (!IsValidLocalTime(local))
-        return false;
-    SYSTEMTIME universal;
-    FILETIME file;
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) ||
-        !SystemTimeToFileTime(&universal, &file))
-        return false;
-    *utc = (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
-    return true;
-}
-
 ULONGLONG UtcNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
 
+bool CanonicalPath(LPCWSTR path, LPWSTR canonical) {
+    if (!path || wcslen(path) >= MAX_PATH)
+        return false;
+    wchar_t full[MAX_PATH];
+    DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        wcscpy(canonical, path);
+        return true;
+    }
+    length = GetLongPathNameW(full, canonical, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        wcscpy(canonical, full);
+    return true;
+}
+
+static_assert(sizeof(Registration) == sizeof(SYSTEMTIME) + sizeof(ULONGLONG), "no padding");
+
+bool ParseRegistration(const BYTE* data, DWORD size, Registration* registration) {
+    if (size != sizeof(Registration) && size != sizeof(SYSTEMTIME))
+        return false;
+    *registration = {};
+    memcpy(registration, data, size);
+    return true;
+}
+
 namespace {
 
 LONG WriteBinary(LPCWSTR keyPath, LPCWSTR name, const void* data, DWORD size) {
     HKEY key;
-    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &key, nullptr);
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &key, nullptr);
     if (result != ERROR_SUCCESS)
         return result;
     result = RegSetValueExW(key, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
@@ -142,17 +156,12 @@ LONG RemoveValue(LPCWSTR keyPath, LPCWSTR name) {
 
 } // namespace
 
-LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time) {
-    return WriteBinary(StoreKey(), path, &time, sizeof time);
+LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time, ULONGLONG made) {
+    Registration registration = {time, made};
+    return WriteBinary(StoreKey(), path, &registration, sizeof registration);
 }
 
 LONG RemoveRegistration(LPCWSTR path) { return RemoveValue(StoreKey(), path); }
-
-bool HasRecord(LPCWSTR keyPath, LPCWSTR path) {
-    LONG result = RegGetValueW(HKEY_CURRENT_USER, keyPath, path, RRF_RT_ANY, nullptr, nullptr,
-                               nullptr);
-    return result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND;
-}
 
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery) {
     return WriteBinary(DeliveryKey(), path, &delivery, sizeof delivery);

@@ -15,10 +15,16 @@ constexpr ULONGLONG kMaxLateness = 30 * 60 * kSecond;
 // before that instance takes it over), and at most this many times for one due time.
 constexpr ULONGLONG kRedeliveryPause = 2 * kSecond;
 constexpr DWORD kMaxStarts = 5;
+// A program whose file cannot be seen (a drive not mounted yet, a file renamed for a moment) is
+// looked for again this long after, without counting a start, until the lateness limit.
+constexpr ULONGLONG kMissingProgramPause = 10 * kSecond;
 
 constexpr wchar_t kServiceExe[] = L"dawnbell_runat.exe";
 constexpr wchar_t kWindowClass[] = L"DawnbellRunAtTime";
 constexpr wchar_t kRunArgument[] = L"AppRunAtTime";
+// A program whose alarm the service gives up is started once with this, its start-up argument,
+// so that it sees that nothing is pending any more and shows the truth.
+constexpr wchar_t kGiveUpArgument[] = L"-s";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr size_t kMaxInstance = 32;
 // Starting a process is tried this many times, this many milliseconds apart, before giving up.
@@ -34,21 +40,36 @@ LPCWSTR ServiceName();
 // The title of the service's hidden window. It must not begin with "Dawnbell": a second start
 // of the program takes the first window whose title does for the running program.
 LPCWSTR WindowTitle();
-// "Software\Larchworks\<service name>" under HKEY_CURRENT_USER: one REG_BINARY SYSTEMTIME
-// (local time) per program, named by the program's full path.
+// "Software\Larchworks\<service name>" under HKEY_CURRENT_USER: one REG_BINARY `Registration`
+// per program, named by the program's canonical path.
 LPCWSTR StoreKey();
 // StoreKey() + "\Delivery": one `Delivery` per program whose due alarm has not been taken over
-// yet, named by the program's full path.
+// yet, named by the program's canonical path.
 LPCWSTR DeliveryKey();
 LPCWSTR ReloadEventName();
 
 // A real local calendar date and time; the day of the week is not looked at.
 bool IsValidLocalTime(const SYSTEMTIME& time);
-// The UTC moment of a local time, in 100 ns units since 1601.
-bool LocalToUtc(const SYSTEMTIME& local, ULONGLONG* utc);
+// In 100 ns units since 1601.
 ULONGLONG UtcNow();
 
-LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time);
+// The one spelling a program's registrations are kept under, into `canonical` (MAX_PATH
+// characters): its full path with long names, so that a short name, "..", other letter case or
+// forward slashes name the same registration. A file that is not there keeps its full path; a
+// path that cannot be made full (too long) is kept as given. False only for a path that is too
+// long to keep at all.
+bool CanonicalPath(LPCWSTR path, LPWSTR canonical);
+
+// A registered local time and the UTC time it was registered at (0: not known, as in the 16-byte
+// records of older versions, which read as made before any occurrence).
+struct Registration {
+    SYSTEMTIME local;
+    ULONGLONG made;
+};
+// A registration from a record's data: a `Registration`, or an older record's SYSTEMTIME alone.
+bool ParseRegistration(const BYTE* data, DWORD size, Registration* registration);
+
+LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time, ULONGLONG made = 0);
 // Removing a registration that does not exist succeeds.
 LONG RemoveRegistration(LPCWSTR path);
 
@@ -61,10 +82,6 @@ struct Delivery {
     DWORD process;       // the id of the process started last, 0 before any start
     DWORD starts;        // starts so far for this due time
 };
-
-// Whether `keyPath` holds a value named `path`; true also when the store cannot be read, so that
-// a caller never gives an alarm up on a read that failed.
-bool HasRecord(LPCWSTR keyPath, LPCWSTR path);
 
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery);
 // Removing a delivery that does not exist succeeds.

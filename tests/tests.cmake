@@ -54,7 +54,19 @@ add_executable(runat_probe WIN32 tests/runat/probe/runat_probe.cpp)
 target_link_libraries(runat_probe PRIVATE runat_store)
 target_link_options(runat_probe PRIVATE -municode -static)
 add_dependencies(runat_tests dawnbell_runat runat_probe)
-add_test(NAME runat COMMAND runat_tests)
+add_test(NAME runat COMMAND runat_tests --gtest_filter=-WallClock.*:DaylightSavingNight.*)
+# The wall-clock rule against the real conversions, in each zone of its table: Wine takes the
+# zone from TZ, and each test process has its own.
+foreach(zone America/New_York Europe/Berlin Australia/Sydney Asia/Kolkata)
+    string(REGEX REPLACE "^.*/" "" city "${zone}")
+    string(TOLOWER "${city}" city)
+    add_test(NAME wall_clock_${city} COMMAND runat_tests --gtest_filter=WallClock.*)
+    set_tests_properties(wall_clock_${city} PROPERTIES ENVIRONMENT "TZ=${zone}")
+endforeach()
+# The real service starting a program on the daylight-saving nights, on a faked clock.
+add_test(NAME daylight_saving COMMAND bash ${CMAKE_SOURCE_DIR}/tests/runat/dst_nights.sh
+                                      $<TARGET_FILE:runat_tests> ${CMAKE_SOURCE_DIR}/tools/wine-run)
+set_tests_properties(daylight_saving PROPERTIES TIMEOUT 240)
 
 # End-to-end: the built dawnbell.exe as real processes. These share the prefix's registry,
 # so they run alone.

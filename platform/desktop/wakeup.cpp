@@ -3,6 +3,9 @@
 #include "platform/wakeup.h"
 
 #include "runat/store.h"
+#include "runat/wall_clock.h"
+
+#include <string.h>
 
 #include <wchar.h>
 
@@ -42,8 +45,7 @@ void StartAtLogon(LPCWSTR commandLine) {
     if (RegCreateKeyExW(HKEY_CURRENT_USER, runat::kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExW(key, runat::ServiceName(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(commandLine),
+    RegSetValueExW(key, runat::ServiceName(), 0, REG_SZ, reinterpret_cast<const BYTE*>(commandLine),
                    static_cast<DWORD>((wcslen(commandLine) + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
@@ -73,12 +75,75 @@ struct ServiceLaunch {
     }
 };
 
-bool IsUsablePath(LPCWSTR path) { return path && *path && wcslen(path) < MAX_PATH; }
+// The program's registrations are kept under one spelling of its path, whatever spelling the
+// caller has.
+bool Canonical(LPCWSTR path, LPWSTR canonical) {
+    return path && *path && runat::CanonicalPath(path, canonical);
+}
+
+// Whether a record (a registration or a delivery) still stands for a ring that the service will
+// start a program for: one the lateness limit has not ended yet.
+bool IsLive(bool registration, const BYTE* data, DWORD size, ULONGLONG now) {
+    ULONGLONG due = 0;
+    if (registration) {
+        runat::Registration record;
+        if (!runat::ParseRegistration(data, size, &record) ||
+            !runat::DueInstant(record.local, record.made < now ? record.made : now, &due))
+            return false;
+    } else {
+        runat::Delivery record;
+        if (size != sizeof record)
+            return false;
+        memcpy(&record, data, sizeof record);
+        due = record.due;
+    }
+    return now <= due + runat::kMaxLateness;
+}
+
+LPCWSTR FileName(LPCWSTR path) {
+    LPCWSTR slash = wcsrchr(path, L'\\');
+    return slash ? slash + 1 : path;
+}
+
+enum class Found { Nothing, Live, Unreadable };
+
+// Whether `keyPath` holds a live record of a program file named `name`, in any folder: another
+// copy of the program (the portable one and the installed one) shares its settings and so its
+// alarm.
+Found FindLiveRecord(LPCWSTR keyPath, bool registrations, LPCWSTR name, ULONGLONG now) {
+    HKEY key;
+    LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return Found::Nothing;
+    if (result != ERROR_SUCCESS)
+        return Found::Unreadable;
+    Found found = Found::Nothing;
+    for (DWORD index = 0; found == Found::Nothing; ++index) {
+        wchar_t path[MAX_PATH];
+        DWORD length = MAX_PATH;
+        BYTE data[64];
+        DWORD size = sizeof data;
+        DWORD type = REG_NONE;
+        result = RegEnumValueW(key, index, path, &length, nullptr, &type, data, &size);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result == ERROR_MORE_DATA)
+            continue; // a name longer than a path, or data larger than a record: not ours
+        if (result != ERROR_SUCCESS)
+            found = Found::Unreadable;
+        else if (type == REG_BINARY && _wcsicmp(FileName(path), name) == 0 &&
+                 IsLive(registrations, data, size, now))
+            found = Found::Live;
+    }
+    RegCloseKey(key);
+    return found;
+}
 
 } // namespace
 
-BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
-    if (!IsUsablePath(path))
+BOOL CeRunAppAtTime(LPCWSTR given, const SYSTEMTIME* time) {
+    wchar_t path[MAX_PATH];
+    if (!Canonical(given, path))
         return FALSE;
     if (!time) {
         // No alarm at all any more: neither one to come nor one on its way.
@@ -93,7 +158,8 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
     if (!runat::IsValidLocalTime(*time) || !IsProgramFile(path))
         return FALSE;
     ServiceLaunch launch;
-    if (!launch.Prepare() || runat::StoreRegistration(path, *time) != ERROR_SUCCESS)
+    if (!launch.Prepare() ||
+        runat::StoreRegistration(path, *time, runat::UtcNow()) != ERROR_SUCCESS)
         return FALSE;
     StartAtLogon(launch.commandLine);
     // A service that is starting reads the store after it holds its mutex and reload event, so
@@ -105,8 +171,9 @@ BOOL CeRunAppAtTime(LPCWSTR path, const SYSTEMTIME* time) {
     return launch.Start() ? TRUE : FALSE;
 }
 
-BOOL CeHandleAppNotifications(LPCWSTR path) {
-    if (!IsUsablePath(path))
+BOOL CeHandleAppNotifications(LPCWSTR given) {
+    wchar_t path[MAX_PATH];
+    if (!Canonical(given, path))
         return FALSE;
     if (runat::RemoveDelivery(path) != ERROR_SUCCESS)
         return FALSE;
@@ -114,12 +181,16 @@ BOOL CeHandleAppNotifications(LPCWSTR path) {
     return TRUE;
 }
 
-BOOL IsAppNotificationPending(LPCWSTR path) {
-    if (!IsUsablePath(path))
+BOOL IsAppNotificationPending(LPCWSTR given) {
+    wchar_t path[MAX_PATH];
+    if (!Canonical(given, path))
         return TRUE; // cannot tell
-    return runat::HasRecord(runat::StoreKey(), path) || runat::HasRecord(runat::DeliveryKey(), path)
-               ? TRUE
-               : FALSE;
+    ULONGLONG now = runat::UtcNow();
+    LPCWSTR name = FileName(path);
+    Found registration = FindLiveRecord(runat::StoreKey(), true, name, now);
+    if (registration != Found::Nothing)
+        return TRUE; // live, or unreadable: an alarm is never given up on a read that failed
+    return FindLiveRecord(runat::DeliveryKey(), false, name, now) != Found::Nothing ? TRUE : FALSE;
 }
 
 BOOL EnsureRunAtTimeService() {

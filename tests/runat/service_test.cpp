@@ -1,8 +1,8 @@
 // The run-at-time service as real processes: dawnbell_runat.exe started by the tests or by
 // CeRunAppAtTime, and copies of runat_probe.exe for it to start. Each test runs a service
 // instance of its own, with its own registrations, and stops it afterwards.
-#include "runat/store.h"
 #include "platform/wakeup.h"
+#include "runat/store.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,6 @@ SYSTEMTIME LocalAtUtc(ULONGLONG utc) {
     return local;
 }
 
-
 struct Start {
     ULONGLONG utc;
     std::wstring commandLine;
@@ -73,6 +72,22 @@ std::vector<Start> StartsOf(const std::wstring& program) {
     return starts;
 }
 
+// The starts of the probe at `program` with `argument`.
+std::vector<Start> StartsWith(const std::wstring& program, const wchar_t* argument) {
+    std::vector<Start> matching;
+    for (const Start& start : StartsOf(program)) {
+        if (start.commandLine == L"\"" + program + L"\" " + argument)
+            matching.push_back(start);
+    }
+    return matching;
+}
+
+// The one start-up start with which the service tells a program that it gave its alarm up.
+bool ToldOfGivingUp(const std::wstring& program) {
+    return WaitFor([&] { return !StartsWith(program, runat::kGiveUpArgument).empty(); }) &&
+           StartsWith(program, runat::kGiveUpArgument).size() == 1;
+}
+
 bool HasDelivery(const std::wstring& program, runat::Delivery* delivery = nullptr) {
     runat::Delivery stored;
     DWORD size = sizeof stored;
@@ -84,12 +99,12 @@ bool HasDelivery(const std::wstring& program, runat::Delivery* delivery = nullpt
 }
 
 bool HasRegistration(const std::wstring& program, SYSTEMTIME* time = nullptr) {
-    SYSTEMTIME stored;
+    runat::Registration stored;
     DWORD size = sizeof stored;
     LONG result = RegGetValueW(HKEY_CURRENT_USER, runat::StoreKey(), program.c_str(),
                                RRF_RT_REG_BINARY, nullptr, &stored, &size);
     if (result == ERROR_SUCCESS && time)
-        *time = stored;
+        *time = stored.local;
     return result == ERROR_SUCCESS;
 }
 
@@ -137,7 +152,8 @@ class RunAtService : public ::testing::Test {
   protected:
     void SetUp() override {
         static int serial = 0;
-        instance_ = L"t" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+        instance_ =
+            L"t" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
         ASSERT_TRUE(runat::SetInstance(instance_.c_str()));
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
@@ -320,12 +336,14 @@ TEST_F(RunAtService, RemovingCancelsAndRemovingNothingSucceeds) {
     EXPECT_TRUE(StartsOf(cancelled).empty());
 }
 
-TEST_F(RunAtService, AtStartFiresWhatIsALittleLateAndDropsWhatIsHoursLate) {
+TEST_F(RunAtService, AtStartFiresWhatIsALittleLateAndGivesUpWhatIsHoursLate) {
     std::wstring late = Probe(L"Late");
     std::wstring stale = Probe(L"Stale");
     std::wstring witness = Probe(L"Witness");
     ULONGLONG now = runat::UtcNow();
-    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(late.c_str(), LocalAtUtc(now - 300 * kSecond)));
+    // As an older version wrote it, without the time it was made: an upgrade keeps the alarm.
+    SYSTEMTIME older = LocalAtUtc(now - 300 * kSecond);
+    WriteValue(late.c_str(), REG_BINARY, &older, sizeof older);
     ASSERT_EQ(ERROR_SUCCESS,
               runat::StoreRegistration(stale.c_str(), LocalAtUtc(now - 3 * 3600 * kSecond)));
     ASSERT_EQ(ERROR_SUCCESS,
@@ -335,7 +353,8 @@ TEST_F(RunAtService, AtStartFiresWhatIsALittleLateAndDropsWhatIsHoursLate) {
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(late).empty(); }));
     EXPECT_LT(StartsOf(late)[0].utc, now + kSecond) << "fired at once, not at some later time";
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
-    EXPECT_TRUE(StartsOf(stale).empty());
+    EXPECT_TRUE(StartsWith(stale, runat::kRunArgument).empty());
+    EXPECT_TRUE(ToldOfGivingUp(stale)) << "so that an armed program disarms itself";
     EXPECT_EQ(0u, RegistrationCount());
 }
 
@@ -345,8 +364,9 @@ TEST_F(RunAtService, TheLatenessLimitIsHalfAnHour) {
     std::wstring witness = Probe(L"Witness");
     ULONGLONG now = runat::UtcNow();
     // Two seconds either side of the limit, as the service will judge them a moment from now.
-    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(
-                                 inside.c_str(), LocalAtUtc(now - runat::kMaxLateness + 5 * kSecond)));
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(inside.c_str(),
+                                       LocalAtUtc(now - runat::kMaxLateness + 5 * kSecond)));
     ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(
                                  outside.c_str(), LocalAtUtc(now - runat::kMaxLateness - kSecond)));
     ASSERT_EQ(ERROR_SUCCESS,
@@ -355,7 +375,8 @@ TEST_F(RunAtService, TheLatenessLimitIsHalfAnHour) {
     StartServiceAndWait();
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty() && !StartsOf(inside).empty(); }));
     EXPECT_EQ(1u, StartsOf(inside).size());
-    EXPECT_TRUE(StartsOf(outside).empty());
+    EXPECT_TRUE(StartsWith(outside, runat::kRunArgument).empty());
+    EXPECT_TRUE(ToldOfGivingUp(outside));
 }
 
 // A second start of the program takes the first window whose title begins with "Dawnbell" for
@@ -379,8 +400,12 @@ TEST_F(RunAtService, ASecondServiceLeavesAtOnce) {
 TEST_F(RunAtService, DropsMalformedRegistrationsAndKeepsGoodOnes) {
     std::wstring good = Probe(L"Good");
     std::wstring other = Probe(L"Other");
+    std::wstring witness = Probe(L"Witness");
+    std::wstring missing = folder_ + L"Missing.exe";
     SYSTEMTIME future = LocalAtUtc(runat::UtcNow() + 3600 * kSecond);
     ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(good.c_str(), future));
+    // A program that is not there now may be there by its time (a drive not mounted yet).
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(missing.c_str(), future));
 
     DWORD number = 7;
     WriteValue((other + L" dword").c_str(), REG_DWORD, &number, sizeof number);
@@ -392,15 +417,22 @@ TEST_F(RunAtService, DropsMalformedRegistrationsAndKeepsGoodOnes) {
     SYSTEMTIME thirteenth = future;
     thirteenth.wMonth = 13;
     WriteValue(other.c_str(), REG_BINARY, &thirteenth, sizeof thirteenth);
-    WriteValue((folder_ + L"Missing.exe").c_str(), REG_BINARY, &future, sizeof future);
     WriteValue(folder_.c_str(), REG_BINARY, &future, sizeof future); // a folder, not a program
     WriteValue(L"", REG_BINARY, &future, sizeof future);
     std::wstring overlong = folder_ + std::wstring(300, L'x') + L".exe";
     WriteValue(overlong.c_str(), REG_BINARY, &future, sizeof future);
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(witness.c_str(),
+                                       LocalAtUtc(runat::UtcNow() + 300 * kMillisecond)));
 
     StartServiceAndWait();
-    EXPECT_TRUE(WaitFor([] { return RegistrationCount() == 1; }));
+    EXPECT_TRUE(WaitFor([] { return RegistrationCount() == 2; }));
     EXPECT_TRUE(HasRegistration(good));
+    EXPECT_TRUE(HasRegistration(missing));
+    // The witness is started after the first reading: a start for the malformed one would be
+    // on record by then.
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    EXPECT_TRUE(StartsOf(other).empty()) << "no alarm was given up: nothing to tell";
     EXPECT_NE(nullptr, ServiceWindow()) << "still serving";
 }
 
@@ -418,9 +450,9 @@ TEST_F(RunAtService, RefusesTimesThatAreNoCalendarTimeAndProgramsThatAreNotThere
     std::wstring program = Probe(L"Probe");
     SYSTEMTIME valid = {2099, 2, 0, 28, 6, 30, 0, 0};
     SYSTEMTIME bad[] = {
-        {2099, 13, 0, 1, 6, 30, 0, 0}, {2099, 0, 0, 1, 6, 30, 0, 0},  {2099, 2, 0, 29, 6, 30, 0, 0},
-        {2099, 4, 0, 31, 6, 30, 0, 0}, {2099, 1, 0, 0, 6, 30, 0, 0},  {2099, 1, 0, 1, 24, 0, 0, 0},
-        {2099, 1, 0, 1, 6, 60, 0, 0},  {2099, 1, 0, 1, 6, 0, 60, 0},  {2099, 1, 0, 1, 6, 0, 0, 1000},
+        {2099, 13, 0, 1, 6, 30, 0, 0}, {2099, 0, 0, 1, 6, 30, 0, 0}, {2099, 2, 0, 29, 6, 30, 0, 0},
+        {2099, 4, 0, 31, 6, 30, 0, 0}, {2099, 1, 0, 0, 6, 30, 0, 0}, {2099, 1, 0, 1, 24, 0, 0, 0},
+        {2099, 1, 0, 1, 6, 60, 0, 0},  {2099, 1, 0, 1, 6, 0, 60, 0}, {2099, 1, 0, 1, 6, 0, 0, 1000},
         {1600, 1, 0, 1, 6, 0, 0, 0},
     };
     for (const SYSTEMTIME& time : bad) {
@@ -461,7 +493,8 @@ TEST_F(RunAtService, AProgramThatNeverTakesItsAlarmOverIsStartedAFewTimesOnly) {
     ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
     ASSERT_TRUE(WaitFor([&] { return !HasDelivery(program); },
                         kPatience + runat::kMaxStarts * runat::kRedeliveryPause / kMillisecond));
-    EXPECT_EQ(runat::kMaxStarts, StartsOf(program).size());
+    EXPECT_EQ(runat::kMaxStarts, StartsWith(program, runat::kRunArgument).size());
+    EXPECT_TRUE(ToldOfGivingUp(program));
 }
 
 TEST_F(RunAtService, RemovingTheRegistrationEndsTheDeliveryToo) {
@@ -516,7 +549,169 @@ TEST_F(RunAtService, AtStartItDeliversWhatWasOnItsWayUnlessThatIsTooLate) {
                         kPatience + runat::kRedeliveryPause / kMillisecond));
     EXPECT_EQ(1u, StartsOf(pending).size());
     EXPECT_FALSE(HasDelivery(stale));
-    EXPECT_TRUE(StartsOf(stale).empty());
+    EXPECT_TRUE(StartsWith(stale, runat::kRunArgument).empty());
+    EXPECT_TRUE(ToldOfGivingUp(stale));
+}
+
+// A program's path in any spelling is the one registration and the one delivery.
+TEST_F(RunAtService, EverySpellingOfAProgramsPathIsTheSameRegistration) {
+    std::wstring program = Probe(L"Spelled Probe");
+    wchar_t shortName[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameW(program.c_str(), shortName, MAX_PATH));
+    ASSERT_NE(program, shortName) << "no short spelling to try";
+    std::wstring folderName = folder_.substr(0, folder_.size() - 1);
+    folderName = folderName.substr(folderName.rfind(L'\\') + 1);
+    std::wstring dotted = folder_ + L"..\\" + folderName + L"\\Spelled Probe.exe";
+    std::wstring slashed = program;
+    for (wchar_t& c : slashed)
+        c = c == L'\\' ? L'/' : c;
+    std::wstring upper = program;
+    CharUpperW(&upper[0]);
+    ULONGLONG now = runat::UtcNow();
+    SYSTEMTIME first = LocalAtUtc(now + 3600 * kSecond);
+    SYSTEMTIME second = LocalAtUtc(now + 7200 * kSecond);
+
+    ASSERT_TRUE(Register(shortName, &first));
+    ASSERT_TRUE(Register(slashed, &second));
+    EXPECT_EQ(1u, RegistrationCount()) << "the second spelling replaced the first";
+    SYSTEMTIME stored;
+    ASSERT_TRUE(HasRegistration(program, &stored)) << "kept under the full long path";
+    EXPECT_EQ(0, memcmp(&second, &stored, sizeof stored));
+    EXPECT_TRUE(platform::IsAppNotificationPending(upper.c_str()));
+    ASSERT_TRUE(Register(dotted, nullptr));
+    EXPECT_EQ(0u, RegistrationCount());
+
+    runat::Delivery delivery = {};
+    delivery.due = now;
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreDelivery(program.c_str(), delivery));
+    EXPECT_TRUE(platform::CeHandleAppNotifications(shortName));
+    EXPECT_FALSE(HasDelivery(program)) << "taken over under another spelling";
+}
+
+// A missing file is no reason to forget: it may come back (a drive mounted late, a file renamed
+// for a moment), and only the lateness limit ends its alarm.
+TEST_F(RunAtService, AProgramRenamedAwayAndBackKeepsItsAlarmAndIsStartedWhenBack) {
+    std::wstring program = Probe(L"Wanderer");
+    std::wstring witness = Probe(L"Witness");
+    std::wstring away = program + L".away";
+    files_.push_back(away);
+    ULONGLONG due = runat::UtcNow() + 1500 * kMillisecond;
+    SYSTEMTIME local = LocalAtUtc(due);
+    ASSERT_TRUE(Register(program, &local));
+    ASSERT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    ASSERT_TRUE(MoveFileW(program.c_str(), away.c_str()));
+    // Registering the witness makes the service read its store while the program is away.
+    SYSTEMTIME after = LocalAtUtc(due + 300 * kMillisecond);
+    ASSERT_TRUE(Register(witness, &after));
+
+    // Once the witness has been started, the program was due too, and could not be started.
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    runat::Delivery delivery;
+    ASSERT_TRUE(HasDelivery(program, &delivery)) << "forgotten while away";
+    EXPECT_EQ(0u, delivery.starts) << "a start that found no file is not counted";
+    ASSERT_TRUE(MoveFileW(away.c_str(), program.c_str()));
+
+    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); },
+                        kPatience + runat::kMissingProgramPause / kMillisecond));
+    std::vector<Start> starts = StartsOf(program);
+    ASSERT_EQ(1u, starts.size());
+    EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", starts[0].commandLine);
+    EXPECT_GE(starts[0].utc + 16 * kMillisecond, due);
+}
+
+// What a program is told at its start: whether the service will still start it (or another copy
+// of it, which shares its settings and so its alarm) for a ring.
+TEST_F(RunAtService, ARingIsPendingWhileTheServiceWillStillStartTheProgramOrACopyForIt) {
+    std::wstring program = folder_ + L"Dawnbell Copy.exe";
+    std::wstring copy = folder_ + L"elsewhere\\DAWNBELL COPY.EXE";
+    std::wstring other = folder_ + L"Other Program.exe";
+    ULONGLONG now = runat::UtcNow();
+    auto pending = [&] { return platform::IsAppNotificationPending(program.c_str()) != FALSE; };
+    EXPECT_FALSE(pending()) << "nothing stored at all";
+
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(other.c_str(), LocalAtUtc(now + 3600 * kSecond), now));
+    EXPECT_FALSE(pending()) << "another program's";
+    // Hours late, as after hours with the service dead: it will give that up.
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(program.c_str(), LocalAtUtc(now - 3 * 3600 * kSecond),
+                                       now - 86400 * kSecond));
+    EXPECT_FALSE(pending()) << "hours late";
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(program.c_str(), LocalAtUtc(now - 300 * kSecond),
+                                       now - 3600 * kSecond));
+    EXPECT_TRUE(pending()) << "a little late: fired still";
+    ASSERT_EQ(ERROR_SUCCESS, runat::RemoveRegistration(program.c_str()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              runat::StoreRegistration(copy.c_str(), LocalAtUtc(now + 3600 * kSecond), now));
+    EXPECT_TRUE(pending()) << "another copy's registration";
+    ASSERT_EQ(ERROR_SUCCESS, runat::RemoveRegistration(copy.c_str()));
+
+    runat::Delivery delivery = {};
+    delivery.due = now - runat::kMaxLateness - kSecond;
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreDelivery(copy.c_str(), delivery));
+    EXPECT_FALSE(pending()) << "a delivery too late";
+    delivery.due = now - 60 * kSecond;
+    ASSERT_EQ(ERROR_SUCCESS, runat::StoreDelivery(copy.c_str(), delivery));
+    EXPECT_TRUE(pending()) << "another copy's delivery";
+
+    // A store that cannot be read: the user's key stands for something that is no key.
+    ASSERT_EQ(ERROR_SUCCESS, runat::RemoveDelivery(copy.c_str()));
+    ASSERT_FALSE(pending());
+    HANDLE notAKey = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, static_cast<HKEY>(notAKey)));
+    EXPECT_TRUE(pending()) << "an alarm is never given up on a failed read";
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    CloseHandle(notAKey);
+}
+
+// The daylight-saving nights of 2027 in New York, with the real service: tests/runat/dst_nights.sh
+// runs these in a Wine prefix of their own whose processes (wineserver included) see a clock
+// moved to a few seconds before the change, and the zone of TZ. Elsewhere they are skipped.
+class DaylightSavingNight : public RunAtService {
+  protected:
+    // Whether this run is on `night`'s faked clock; `change` is the UTC instant of its change.
+    bool On(const wchar_t* night, const SYSTEMTIME& change) {
+        wchar_t faked[16] = {};
+        GetEnvironmentVariableW(L"DAWNBELL_FAKED_NIGHT", faked, 16);
+        if (wcscmp(faked, night) != 0)
+            return false;
+        FILETIME file;
+        SystemTimeToFileTime(&change, &file);
+        change_ = (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+        return true;
+    }
+    // The probe's starts once it was started for `local`, which is due at `due` (UTC).
+    void ExpectStartedAt(const SYSTEMTIME& local, ULONGLONG due) {
+        ULONGLONG now = runat::UtcNow();
+        ASSERT_LT(now + kSecond, due) << "started too late on the faked clock to register in time";
+        std::wstring program = Probe(L"Night Probe");
+        ASSERT_TRUE(Register(program, &local));
+        ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); },
+                            kPatience + static_cast<DWORD>((due - now) / kMillisecond)));
+        std::vector<Start> starts = StartsOf(program);
+        EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", starts[0].commandLine);
+        EXPECT_GE(starts[0].utc + 16 * kMillisecond, due)
+            << "early by " << (due - starts[0].utc) / kMillisecond << " ms";
+        EXPECT_LE(starts[0].utc, due + kSecond);
+    }
+    ULONGLONG change_ = 0;
+};
+
+TEST_F(DaylightSavingNight, ATimeInTheSpringGapRingsWhenTheGapEnds) {
+    if (!On(L"spring", {2027, 3, 0, 14, 7, 0, 0, 0})) // 2:00 EST becomes 3:00 EDT
+        GTEST_SKIP() << "only on the faked spring night";
+    SYSTEMTIME inTheGap = {2027, 3, 0, 14, 2, 30, 0, 0};
+    ExpectStartedAt(inTheGap, change_);
+}
+
+TEST_F(DaylightSavingNight, ATimeInTheRepeatedHourRingsAtItsShowingStillAhead) {
+    if (!On(L"autumn", {2027, 11, 0, 7, 6, 0, 0, 0})) // 2:00 EDT becomes 1:00 EST
+        GTEST_SKIP() << "only on the faked autumn night";
+    // The clock shows the second 1:09 (EST): 1:10 is ten minutes after the change, not the 1:10
+    // (EDT) an hour ago.
+    SYSTEMTIME repeated = {2027, 11, 0, 7, 1, 10, 0, 0};
+    ExpectStartedAt(repeated, change_ + 600 * kSecond);
 }
 
 } // namespace
