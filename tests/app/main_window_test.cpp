@@ -145,10 +145,8 @@ TEST_F(MainWindowTest, StartupWithAnArmedAlarmHidesAtOnce) {
 }
 
 TEST_F(MainWindowTest, StartupWithoutAnArmedAlarmSavesAndEnds) {
-    bool scriptRan = false;
     WriteDword(L"AlarmInterval", 9);
-    RunProgram(L"-sxyz", [&](HWND) { scriptRan = true; });
-    EXPECT_FALSE(scriptRan);
+    EXPECT_TRUE(RunProgramWithoutWindow(L"-sxyz"));
     EXPECT_EQ(AppState.startupFlag, 1);
     EXPECT_EQ(ReadDword(L"AlarmInterval"), 9u);
     EXPECT_EQ(ReadString(L"strNext"), L"No setting.");

@@ -146,11 +146,68 @@ void ClearDialogScripts() {
     g_pending.clear();
 }
 
-void RunProgram(const wchar_t* cmdLine, std::function<void(HWND)> script) {
-    if (script)
-        WhenDialogOpens(std::move(script));
+namespace {
+
+// A program whose loop a fault keeps running ends the test with a failure in seconds, not at the
+// suite's time-out.
+// Once one loop has had to be ended, the fault is known: the rest of the suite fails sooner.
+constexpr UINT kProgramPatience = 8000;
+constexpr UINT kPatienceAfterOverrun = 1000;
+UINT g_patience = kProgramPatience;
+bool g_overran = false;
+
+void CALLBACK EndOverrunProgram(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_overran = true;
+    PostQuitMessage(0); // ends every modal loop in turn, the innermost first
+}
+
+} // namespace
+
+namespace {
+
+// Runs the program's loop to its end; false (with a failure) when the watchdog had to end it.
+bool RunToEnd(const wchar_t* cmdLine) {
+    g_overran = false;
+    UINT_PTR watchdog = SetTimer(nullptr, 0, g_patience, EndOverrunProgram);
     RunDawnbell(GetModuleHandleW(nullptr), cmdLine);
+    KillTimer(nullptr, watchdog);
     DrainQuit();
+    if (!g_overran)
+        return true;
+    ClearDialogScripts();
+    ADD_FAILURE() << "the program was still running after " << g_patience << " ms";
+    g_patience = kPatienceAfterOverrun;
+    return false;
+}
+
+} // namespace
+
+void RunProgram(const wchar_t* cmdLine, std::function<void(HWND)> script) {
+    if (!script) {
+        RunToEnd(cmdLine);
+        return;
+    }
+    bool ran = false;
+    WhenDialogOpens([&ran, script = std::move(script)](HWND window) {
+        ran = true;
+        script(window);
+    });
+    if (RunToEnd(cmdLine) && !ran) {
+        ClearDialogScripts();
+        ADD_FAILURE() << "the program ended before its window was shown: the script did not run";
+    }
+}
+
+bool RunProgramWithoutWindow(const wchar_t* cmdLine) {
+    bool shown = false;
+    WhenDialogOpens([&shown](HWND) {
+        shown = true;
+        PostQuitMessage(0);
+    });
+    RunToEnd(cmdLine);
+    ClearDialogScripts();
+    return !shown;
 }
 
 void DrainQuit() {

@@ -35,8 +35,12 @@ void DeleteSettingsKey();
 // Scripts queue up: nested dialogs take the next script in turn.
 void WhenDialogOpens(std::function<void(HWND)> script);
 void ClearDialogScripts();
-// Runs the main window the way the program does and returns when its loop ends.
+// Runs the main window the way the program does and returns when its loop ends. The test fails
+// when a given script never ran (the window was not shown) or the loop was still running after
+// a few seconds, which it then ends.
 void RunProgram(const wchar_t* cmdLine, std::function<void(HWND)> script);
+// Runs the program the same way and tells whether it ended without ever showing its window.
+bool RunProgramWithoutWindow(const wchar_t* cmdLine);
 // Removes quit messages left in this thread's queue by an ended dialog loop.
 void DrainQuit();
 
