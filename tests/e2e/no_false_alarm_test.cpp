@@ -123,6 +123,20 @@ TEST_F(NoFalseAlarm, AHungRunningInstanceDoesNotSwallowTheAlarm) {
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
 }
 
+TEST_F(NoFalseAlarm, WithoutTheReadyEventASecondStartStillHandsOver) {
+    // Another object holds the event's name, so neither instance can make the event.
+    HANDLE squatter = CreateMutexW(nullptr, FALSE, L"DBELL Ready");
+    ASSERT_NE(squatter, nullptr);
+    StoreArmedAlarm(15, true);
+    Program resident;
+    DWORD pid = StartHiddenResident(&resident);
+    Program system = Start(L"dawnbell.exe", L"AppRunAtTime");
+    EXPECT_TRUE(system.WaitForExit(15000));
+    EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
+    EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
+    CloseHandle(squatter);
+}
+
 TEST_F(NoFalseAlarm, AStartAtLogonRacingTheSystemsStartNeverHidesTheRing) {
     for (DWORD gap : {0u, 10u, 25u, 50u, 75u, 100u}) {
         SCOPED_TRACE(gap);
