@@ -1,11 +1,10 @@
 // Notification LED, hardware buttons, display power and keep-awake.
 #pragma once
 #include <cstdint>
+#include "model/names.h"
 #include "platform/win.h"
 
 // Window timers of the main window that these operations start.
-constexpr UINT_PTR TIMER_KEEPAWAKE = 2;
-constexpr UINT_PTR TIMER_SCREENOFF = 3;
 
 int32_t GetLedCount();
 int32_t QueryLedSupport();

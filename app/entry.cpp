@@ -4,24 +4,16 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "cycle/registration.h"
+#include "model/names.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/timers.h"
 #include "platform/wakeup.h"
 #include "resources/resource.h"
 
-const wchar_t kMutexName[] = L"DBELL";
-const wchar_t kWindowTitle[] = L"Dawnbell";
-const wchar_t kAlarmToken[] = L"AppRunAtTime";
 
 namespace {
 
-// Set by the first instance once its main window has finished its initialisation; a second
-// start waits for it rather than giving up on a window that is not there yet.
-const wchar_t kReadyEvent[] = L"DBELL Ready";
-// Marks our own main window, so that no other program's window is ever taken for it.
-const wchar_t kMainWindowMark[] = L"Dawnbell.MainWindow";
-const wchar_t kDialogClass[] = L"#32770";
 // How long a second start waits for the running instance to be ready or to end.
 constexpr DWORD kHandOverPatience = 10000;
 // How long a second start waits for the running instance to answer one hand-over message. One
@@ -56,7 +48,7 @@ void HandOver(HWND window, const wchar_t* cmdLine) {
     // Where the platform refuses timers on another process's windows, the running instance
     // restarts its clock itself when it is shown.
     platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
-    if (wcsncmp(cmdLine, L"-s", 2) == 0) {
+    if (wcsncmp(cmdLine, kStartupToken, wcslen(kStartupToken)) == 0) {
         Deliver(window, WM_CHECKALARM, 0);
         return;
     }
@@ -176,7 +168,7 @@ int RunDawnbell(HINSTANCE instance, const wchar_t* cmdLine) {
     g_ready = CreateEventW(nullptr, TRUE, FALSE, kReadyEvent);
     if (g_ready)
         ResetEvent(g_ready); // left set by an instance that died
-    if (wcsncmp(cmdLine, L"-s", 2) == 0)
+    if (wcsncmp(cmdLine, kStartupToken, wcslen(kStartupToken)) == 0)
         AppState.startupFlag = 1;
     AppState.instance = instance;
     AppState.cmdLine = cmdLine;

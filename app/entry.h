@@ -2,9 +2,6 @@
 #pragma once
 #include "platform/win.h"
 
-extern const wchar_t kMutexName[];   // "DBELL"
-extern const wchar_t kWindowTitle[]; // "Dawnbell"
-extern const wchar_t kAlarmToken[];  // "AppRunAtTime"
 
 // What follows the program's name and the one blank after it in a full command line, as the
 // program was given it.

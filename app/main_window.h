@@ -1,10 +1,9 @@
 // The main window: clock display, alarm check box, Settings/Stop button, close and resident.
 #pragma once
 #include <cstdint>
+#include "model/names.h"
 #include "platform/win.h"
 
-constexpr UINT_PTR TIMER_CLOCK = 1;
-constexpr UINT_PTR TIMER_HIDE = 4;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HFONT MakeClockFont(int32_t tenthsOfPoint, const wchar_t* face);

@@ -48,8 +48,8 @@ TEST_F(InstanceTest, OnlyOurOwnReadyMainWindowIsTakenForTheRunningInstance) {
         // Windows of other programs in front of ours, with our title or one that begins with it.
         HWND decoys[] = {
             Decoy(L"STATIC", L"Dawnbell.txt - Notepad"),
-            Decoy(L"STATIC", L"Dawnbell"),
-            Decoy(L"#32770", L"Dawnbell"),
+            Decoy(L"STATIC", kWindowTitle),
+            Decoy(kDialogClass, kWindowTitle),
             Decoy(L"#32770", L"Dawnbell "),
         };
         for (HWND decoy : decoys)

@@ -36,7 +36,7 @@ TEST_F(MainWindowTest, InitialisationShowsTheStoredAlarmAndTheDeviceClock) {
     bool ran = false;
     RunProgram(L"", [&](HWND window) {
         ran = true;
-        EXPECT_EQ(Title(window), L"Dawnbell");
+        EXPECT_EQ(Title(window), kWindowTitle);
         EXPECT_EQ(ControlText(window, IDC_ALARM), L"Alarm at 6:05\n(Snooze 10 Min.)");
         EXPECT_TRUE(IsChecked(window, IDC_ALARM));
         EXPECT_FALSE(IsShown(window, IDC_SETTINGS));

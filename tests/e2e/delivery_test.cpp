@@ -26,8 +26,6 @@ DWORD OnlyProgram() {
     return running.size() == 1 ? running[0] : 0;
 }
 
-bool Ready(HWND window) { return window && GetPropW(window, L"Dawnbell.MainWindow"); }
-
 TEST_F(AlarmDelivery, AProgramKilledAtAnyMomentOfItsRingRingsOnceAllTheSame) {
     struct Moment {
         const char* name;
@@ -94,9 +92,9 @@ TEST_F(AlarmDelivery, AUserStartRacingTheSystemsStartGetsExactlyOneRing) {
                          std::to_string(gap));
             CleanSlate();
             StoreCountedAlarm();
-            Program first = Start(L"dawnbell.exe", userFirst ? L"" : L"AppRunAtTime");
+            Program first = Start(L"dawnbell.exe", userFirst ? L"" : kAlarmToken);
             Sleep(gap);
-            Program second = Start(L"dawnbell.exe", userFirst ? L"AppRunAtTime" : L"");
+            Program second = Start(L"dawnbell.exe", userFirst ? kAlarmToken : L"");
             ASSERT_TRUE(first.Started() && second.Started());
             // One of them hands over to the other and ends; the other rings.
             EXPECT_TRUE(WaitUntil([&] {
@@ -115,8 +113,8 @@ TEST_F(AlarmDelivery, AUserStartRacingTheSystemsStartGetsExactlyOneRing) {
 class StartingInstance {
   public:
     StartingInstance() {
-        mutex_ = CreateMutexW(nullptr, TRUE, L"DBELL");
-        ready_ = CreateEventW(nullptr, TRUE, FALSE, L"DBELL Ready");
+        mutex_ = CreateMutexW(nullptr, TRUE, kMutexName);
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, kReadyEvent);
     }
     ~StartingInstance() {
         if (window_)
@@ -128,7 +126,7 @@ class StartingInstance {
     void BecomeReady() {
         window_ = CreateWindowExW(0, L"#32770", L"Dawnbell", WS_POPUP, 0, 0, 10, 10, nullptr,
                                   nullptr, nullptr, nullptr);
-        SetPropW(window_, L"Dawnbell.MainWindow", reinterpret_cast<HANDLE>(1));
+        SetPropW(window_, kMainWindowMark, reinterpret_cast<HANDLE>(1));
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Receive));
         SetEvent(ready_);
     }
@@ -155,7 +153,7 @@ class StartingInstance {
 
   private:
     static LRESULT CALLBACK Receive(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_USER + 100)
+        if (message == WM_ALARM)
             ++alarms_;
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -169,7 +167,7 @@ TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
     StoreCountedAlarm();
     StartingInstance::alarms_ = 0;
     StartingInstance starting;
-    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program second = Start(L"dawnbell.exe", kAlarmToken);
     ASSERT_TRUE(second.Started());
     // Without a window to hand over to yet, it waits instead of ending with the alarm.
     EXPECT_FALSE(second.WaitForExit(700));
@@ -182,7 +180,7 @@ TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
 TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
     StoreCountedAlarm();
     StartingInstance starting;
-    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program second = Start(L"dawnbell.exe", kAlarmToken);
     ASSERT_TRUE(second.Started());
     EXPECT_FALSE(second.WaitForExit(700));
     starting.End();
@@ -216,7 +214,7 @@ TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow)
     WriteSetting(L"NoSuspend", 1);
     Program first = Start(L"dawnbell.exe", L"");
     HWND window = WaitForMainWindow(first.process.dwProcessId);
-    ASSERT_TRUE(WaitUntil([&] { return Ready(window); }));
+    ASSERT_TRUE(WaitUntil([&] { return IsReady(window); }));
 
     std::wstring log = BuildFolder() + L"lookalike.exe.log";
     DeleteFileW(log.c_str());
@@ -225,13 +223,13 @@ TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow)
                                       FindWindowW(nullptr, L"Dawnbell.txt - Notepad"); }));
     // Its windows are in front of ours now, one with our very title.
     ASSERT_TRUE(WaitUntil([&] {
-        HWND top = FindWindowW(L"#32770", L"Dawnbell");
+        HWND top = FindWindowW(kDialogClass, kWindowTitle);
         DWORD pid = 0;
         GetWindowThreadProcessId(top, &pid);
         return pid == other.process.dwProcessId;
     }));
 
-    Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program second = Start(L"dawnbell.exe", kAlarmToken);
     ASSERT_TRUE(second.WaitForExit(15000));
     EXPECT_TRUE(ControlVisible(window, IDC_STOP));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
@@ -250,7 +248,7 @@ TEST_F(AlarmDelivery, AStartupStartOnAnArmedAlarmEndsHidden) {
         HWND window = nullptr;
         ASSERT_TRUE(WaitUntil([&] {
             window = MainWindowOf(program.process.dwProcessId);
-            return Ready(window);
+            return IsReady(window);
         }));
         // Shown by the dialog loop for a moment at most, then hidden for good.
         Sleep(500);
@@ -294,7 +292,7 @@ TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
     StoreCountedAlarm();
     WriteSetting(L"AlarmNum", 3);
     WriteSetting(L"AlarmCnt", 2147483647);
-    Program last = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program last = Start(L"dawnbell.exe", kAlarmToken);
     HWND window = WaitForMainWindow(last.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(ControlVisible(window, IDC_STOP));
@@ -311,7 +309,7 @@ TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
     WriteSetting(L"AlarmInterval", 2147483647);
     SYSTEMTIME before;
     GetLocalTime(&before);
-    Program snooze = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program snooze = Start(L"dawnbell.exe", kAlarmToken);
     window = WaitForMainWindow(snooze.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     SYSTEMTIME after;

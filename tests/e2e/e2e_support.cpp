@@ -52,7 +52,7 @@ BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     wchar_t title[64] = {};
     GetWindowTextW(window, title, 64);
-    if (wcscmp(title, L"Dawnbell") != 0)
+    if (wcscmp(title, kWindowTitle) != 0)
         return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
@@ -172,7 +172,7 @@ BOOL CALLBACK FindDawnbellOf(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || WindowText(window) != L"Dawnbell")
+    if (pid != search->pid || WindowText(window) != kWindowTitle)
         return TRUE;
     search->found = window;
     return FALSE;
@@ -185,6 +185,8 @@ HWND MainWindowOf(DWORD pid) {
     EnumWindows(FindDawnbellOf, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+bool IsReady(HWND window) { return window && GetPropW(window, kMainWindowMark); }
 
 bool Ringing(DWORD pid) {
     HWND window = MainWindowOf(pid);

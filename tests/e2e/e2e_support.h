@@ -2,7 +2,9 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "model/names.h"
 #include "platform/win.h"
+#include "resources/resource.h"
 
 // The folder of this test program, where the build puts dawnbell.exe too.
 std::wstring BuildFolder();
@@ -56,6 +58,8 @@ void Thaw(const wchar_t* exe);
 
 // The main window of process `pid`, shown or not yet; null when it has none.
 HWND MainWindowOf(DWORD pid);
+// Whether `window` is a main window that has finished its start and can take a hand-over.
+bool IsReady(HWND window);
 // Whether process `pid` shows its ringing window (the Stop button).
 bool Ringing(DWORD pid);
 

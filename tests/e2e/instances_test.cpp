@@ -59,7 +59,7 @@ TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsI
 
     SYSTEMTIME before;
     GetLocalTime(&before);
-    second = Start(L"dawnbell.exe", L"AppRunAtTime");
+    second = Start(L"dawnbell.exe", kAlarmToken);
     ASSERT_TRUE(second.WaitForExit(10000)); // it hands over and ends
     DWORD exitCode = 99;
     GetExitCodeProcess(second.process.hProcess, &exitCode);
@@ -106,7 +106,7 @@ TEST_F(RealProgram, StartedByTheSystemAnArmedAlarmRingsAndRegistersTheSnooze) {
     WriteSetting(L"NoSuspend", 0);
     SYSTEMTIME before;
     GetLocalTime(&before);
-    first = Start(L"dawnbell.exe", L"AppRunAtTime");
+    first = Start(L"dawnbell.exe", kAlarmToken);
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(ControlVisible(window, IDC_STOP));

@@ -25,13 +25,11 @@ bool Checked(HWND window) {
     return SendMessageW(GetDlgItem(window, IDC_ALARM), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-bool Ready(HWND window) { return window && GetPropW(window, L"Dawnbell.MainWindow"); }
-
 // Starts a resident instance and closes its window into hiding; its process id.
 DWORD StartHiddenResident(Program* program) {
     *program = Start(L"dawnbell.exe", L"");
     HWND window = WaitForMainWindow(program->process.dwProcessId);
-    EXPECT_TRUE(WaitUntil([&] { return Ready(window); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsReady(window); }));
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }));
     return program->process.dwProcessId;
@@ -44,7 +42,7 @@ TEST_F(NoFalseAlarm, AMissedAlarmOpensDisarmedAndAResidentOneEndsOnTheNextCheck)
     runat::RemoveRegistration(ProgramPath().c_str());
     Program user = Start(L"dawnbell.exe", L"");
     HWND window = WaitForMainWindow(user.process.dwProcessId);
-    ASSERT_TRUE(WaitUntil([&] { return Ready(window); }));
+    ASSERT_TRUE(WaitUntil([&] { return IsReady(window); }));
     EXPECT_FALSE(Checked(window));
     EXPECT_EQ(WindowText(GetDlgItem(window, IDC_NEXT)), L"No setting.");
     EXPECT_TRUE(ControlVisible(window, IDC_SETTINGS));
@@ -112,11 +110,11 @@ TEST_F(NoFalseAlarm, AHungRunningInstanceDoesNotSwallowTheAlarm) {
     Freeze(L"dawnbell.exe");
     // The system's start cannot hand over to it: it gives up within seconds, without taking the
     // alarm over, so that the system starts it again.
-    Program blocked = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program blocked = Start(L"dawnbell.exe", kAlarmToken);
     EXPECT_TRUE(blocked.WaitForExit(20000));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 0u);
     Thaw(L"dawnbell.exe");
-    Program later = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program later = Start(L"dawnbell.exe", kAlarmToken);
     EXPECT_TRUE(later.WaitForExit(15000));
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
     Sleep(500); // a hand-over that was late to arrive rings no second time
@@ -125,12 +123,12 @@ TEST_F(NoFalseAlarm, AHungRunningInstanceDoesNotSwallowTheAlarm) {
 
 TEST_F(NoFalseAlarm, WithoutTheReadyEventASecondStartStillHandsOver) {
     // Another object holds the event's name, so neither instance can make the event.
-    HANDLE squatter = CreateMutexW(nullptr, FALSE, L"DBELL Ready");
+    HANDLE squatter = CreateMutexW(nullptr, FALSE, kReadyEvent);
     ASSERT_NE(squatter, nullptr);
     StoreArmedAlarm(15, true);
     Program resident;
     DWORD pid = StartHiddenResident(&resident);
-    Program system = Start(L"dawnbell.exe", L"AppRunAtTime");
+    Program system = Start(L"dawnbell.exe", kAlarmToken);
     EXPECT_TRUE(system.WaitForExit(15000));
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
@@ -144,7 +142,7 @@ TEST_F(NoFalseAlarm, AStartAtLogonRacingTheSystemsStartNeverHidesTheRing) {
         StoreArmedAlarm(15, false);
         Program logon = Start(L"dawnbell.exe", L"-s");
         Sleep(gap);
-        Program system = Start(L"dawnbell.exe", L"AppRunAtTime");
+        Program system = Start(L"dawnbell.exe", kAlarmToken);
         DWORD ringing = 0;
         ASSERT_TRUE(WaitUntil([&] {
             for (DWORD pid : {logon.process.dwProcessId, system.process.dwProcessId})

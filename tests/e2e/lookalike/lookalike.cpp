@@ -2,6 +2,8 @@
 // and a dialog with its very title. Every message 1124 that reaches them is logged to
 // "<its own path>.log", one line each. It runs until its windows are closed.
 #include <windows.h>
+#include "model/names.h"
+#include "resources/resource.h"
 
 #include <wchar.h>
 
@@ -22,7 +24,7 @@ void Log(const char* line) {
 WNDPROC g_dialogProc = nullptr;
 
 LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER + 100)
+    if (message == WM_ALARM)
         Log("1124\n");
     if (message == WM_CLOSE) {
         PostQuitMessage(0);
@@ -49,7 +51,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, instance,
                     nullptr);
     // A dialog-class window with the exact title, but not Dawnbell's.
-    HWND dialog = CreateWindowExW(0, L"#32770", L"Dawnbell", WS_POPUP | WS_CAPTION | WS_VISIBLE,
+    HWND dialog = CreateWindowExW(0, kDialogClass, kWindowTitle, WS_POPUP | WS_CAPTION | WS_VISIBLE,
                                   0, 0, 200, 100, nullptr, nullptr, instance, nullptr);
     if (dialog) {
         g_dialogProc = reinterpret_cast<WNDPROC>(
