@@ -1,5 +1,5 @@
 #include "alerts/power.h"
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "platform/clock.h"
 #include "platform/display.h"

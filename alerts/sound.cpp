@@ -1,5 +1,5 @@
 #include "alerts/sound.h"
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/sound.h"

@@ -1,7 +1,7 @@
 #include "app/entry.h"
 #include <cwchar>
 #include <iterator>
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "app/main_window.h"
 #include "cycle/registration.h"
 #include "model/names.h"

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include "alerts/power.h"
 #include "alerts/sound.h"
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "app/clock_format.h"
 #include "app/entry.h"
 #include "app/startup_shortcut.h"

@@ -1,5 +1,5 @@
 #include "cycle/registration.h"
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "model/alarm_time.h"
 #include "model/settings.h"
 #include "model/text.h"

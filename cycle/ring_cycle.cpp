@@ -2,8 +2,8 @@
 #include <cstdint>
 #include "alerts/power.h"
 #include "alerts/sound.h"
-#include "app/app_state.h"
-#include "app/main_window.h"
+#include "model/app_state.h"
+#include "app/main_window.h" // SetAlarmLabel: the ring cycle relabels the check box after OK
 #include "cycle/registration.h"
 #include "model/alarm_time.h"
 #include "model/settings.h"

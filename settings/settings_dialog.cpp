@@ -1,7 +1,7 @@
 #include "settings/settings_dialog.h"
 #include "alerts/power.h"
-#include "app/app_state.h"
-#include "app/startup_shortcut.h"
+#include "model/app_state.h"
+#include "app/startup_shortcut.h" // the dialog's OK updates the Startup shortcut
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/clock.h"

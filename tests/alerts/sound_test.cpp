@@ -1,5 +1,5 @@
 #include "alerts/sound.h"
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "tests/support/test_support.h"
 #include <cwchar>

@@ -1,4 +1,4 @@
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "app/main_window.h"
 #include "model/settings.h"
 #include "resources/resource.h"

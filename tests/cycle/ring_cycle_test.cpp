@@ -1,4 +1,4 @@
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "cycle/registration.h"
 #include "cycle/ring_cycle.h"
 #include "model/settings.h"

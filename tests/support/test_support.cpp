@@ -1,7 +1,7 @@
 #include "tests/support/test_support.h"
 #include <cwchar>
 #include <deque>
-#include "app/app_state.h"
+#include "model/app_state.h"
 #include "app/entry.h"
 #include "model/alarm_time.h"
 #include "model/settings.h"

@@ -1,4 +1,5 @@
-// Run-time state of the program that is not persisted.
+// Run-time state of the program that is not persisted: beside Settings, so that every layer can
+// reach it without reaching up into the application shell.
 #pragma once
 #include <cstdint>
 #include "platform/win.h"

@@ -1,3 +1,3 @@
-#include "app/app_state.h"
+#include "model/app_state.h"
 
 AppStateBlock AppState = {};
