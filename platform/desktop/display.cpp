@@ -2,7 +2,7 @@
 // power-management escape, so it is answered here and carried out with SC_MONITORPOWER.
 #include "platform/display.h"
 
-#include "platform/desktop/main_window.h"
+#include "platform/desktop/own_window.h"
 
 namespace platform {
 
@@ -31,7 +31,7 @@ int SwitchMonitor(const VIDEO_POWER_MANAGEMENT& power) {
     }
     // Any top-level window's default handling switches the monitor. Our own window is enough;
     // posting rather than sending keeps a hung window elsewhere from blocking the program.
-    HWND window = desktop::FindMainWindow();
+    HWND window = desktop::FindOwnMainWindow();
     if (!::PostMessageW(window ? window : HWND_BROADCAST, WM_SYSCOMMAND, SC_MONITORPOWER, state))
         return -1;
     if (state == kMonitorOn) {

@@ -2,7 +2,7 @@
 // highlighted, off stops it.
 #include "platform/led.h"
 
-#include "platform/desktop/main_window.h"
+#include "platform/desktop/own_window.h"
 
 namespace platform {
 
@@ -62,7 +62,7 @@ BOOL NLedSetDevice(UINT infoId, void* input) {
     default:
         return FALSE;
     }
-    flash.hwnd = desktop::FindMainWindow();
+    flash.hwnd = desktop::FindOwnMainWindow();
     if (!flash.hwnd)
         return FALSE;
     ::FlashWindowEx(&flash);

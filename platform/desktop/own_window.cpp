@@ -1,12 +1,13 @@
-#include "platform/desktop/main_window.h"
+#include "platform/desktop/own_window.h"
 
+#include <iterator>
 #include <wchar.h>
+
+#include "model/names.h"
 
 namespace desktop {
 
 namespace {
-
-constexpr wchar_t kMainWindowTitle[] = L"Dawnbell";
 
 BOOL CALLBACK MatchMainWindow(HWND window, LPARAM found) {
     DWORD process = 0;
@@ -14,7 +15,8 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM found) {
     if (process != GetCurrentProcessId())
         return TRUE;
     wchar_t title[16];
-    if (GetWindowTextW(window, title, 16) <= 0 || wcscmp(title, kMainWindowTitle) != 0)
+    if (GetWindowTextW(window, title, static_cast<int>(std::size(title))) <= 0 ||
+        wcscmp(title, kWindowTitle) != 0)
         return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
@@ -22,7 +24,7 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM found) {
 
 } // namespace
 
-HWND FindMainWindow() {
+HWND FindOwnMainWindow() {
     HWND found = nullptr;
     EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&found));
     return found;

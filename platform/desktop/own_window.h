@@ -5,6 +5,6 @@
 namespace desktop {
 
 // The top-level window of this process titled "Dawnbell", or null when there is none.
-HWND FindMainWindow();
+HWND FindOwnMainWindow();
 
 } // namespace desktop
