@@ -4,6 +4,7 @@
 #include "model/app_state.h"
 #include "app/main_window.h"
 #include "cycle/registration.h"
+#include "model/dialog_template.h"
 #include "model/names.h"
 #include "model/settings.h"
 #include "model/text.h"
@@ -175,12 +176,7 @@ int RunDawnbell(HINSTANCE instance, const wchar_t* cmdLine) {
     wmemset(Settings.Wave, L'\0', kPathChars);
     CopyText(Settings.strNext, kTextChars, kNoSetting);
 
-    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
-    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
-    if (loaded) {
-        auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(loaded));
-        DialogBoxIndirectParamW(instance, dialogTemplate, nullptr, MainDialogProc, 0);
-    }
+    RunDialogTemplate(instance, IDD_MAIN, nullptr, MainDialogProc);
     if (g_ready) {
         CloseHandle(g_ready);
         g_ready = nullptr;

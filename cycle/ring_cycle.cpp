@@ -6,6 +6,7 @@
 #include "app/main_window.h" // SetAlarmLabel: the ring cycle relabels the check box after OK
 #include "cycle/registration.h"
 #include "model/alarm_time.h"
+#include "model/dialog_template.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/clock.h"
@@ -102,15 +103,7 @@ void OpenSettings(HWND window) {
     StopSound();
     SetLed(Settings.LedBlink, 0);
 
-    HRSRC found = FindResourceW(AppState.instance, MAKEINTRESOURCEW(IDD_SETTINGS),
-                                RT_DIALOG);
-    HGLOBAL loaded = found ? LoadResource(AppState.instance, found) : nullptr;
-    if (!loaded)
-        return;
-    auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(loaded));
-    INT_PTR result =
-        DialogBoxIndirectParamW(AppState.instance, dialogTemplate, window, SettingsDialogProc, 0);
-    if (result != IDOK)
+    if (RunDialogTemplate(AppState.instance, IDD_SETTINGS, window, SettingsDialogProc) != IDOK)
         return;
 
     StopSound(); // ends a preview started in the dialog

@@ -1,4 +1,5 @@
 #include "tests/settings/dialog_driver.h"
+#include "model/dialog_template.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
 
@@ -9,11 +10,8 @@ INT_PTR RunSettingsDialog(std::function<void(HWND)> script) {
         script(dialog);
         PostMessageW(dialog, WM_CLOSE, 0, 0); // never left hanging; dropped if already ended
     });
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_SETTINGS), RT_DIALOG);
-    auto *dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(LoadResource(module, found)));
     INT_PTR result =
-        DialogBoxIndirectParamW(module, dialogTemplate, nullptr, SettingsDialogProc, 0);
+        RunDialogTemplate(GetModuleHandleW(nullptr), IDD_SETTINGS, nullptr, SettingsDialogProc);
     DrainQuit();
     EXPECT_TRUE(ran) << "the dialog did not run";
     return result;
