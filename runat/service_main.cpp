@@ -8,6 +8,7 @@
 // clock or time zone changes, after a resume, and at start.
 //
 //   dawnbell_runat.exe [instance]
+#include "runat/processes.h"
 #include "runat/store.h"
 #include "runat/wall_clock.h"
 

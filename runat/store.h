@@ -27,9 +27,6 @@ constexpr wchar_t kRunArgument[] = L"AppRunAtTime";
 constexpr wchar_t kGiveUpArgument[] = L"-s";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr size_t kMaxInstance = 32;
-// Starting a process is tried this many times, this many milliseconds apart, before giving up.
-constexpr int kStartAttempts = 3;
-constexpr DWORD kStartRetryPause = 100;
 
 // A second, separate service (own registrations, mutex, reload event, window, logon entry):
 // `instance` is letters, digits, '-' and '_', at most kMaxInstance; empty is the program's own.
@@ -86,17 +83,5 @@ struct Delivery {
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery);
 // Removing a delivery that does not exist succeeds.
 LONG RemoveDelivery(LPCWSTR path);
-
-// Starts `exe` with `commandLine` in `folder`, trying again a few times when the start fails for
-// a passing reason (Wine now and then loses a starting process); a missing file is final. With
-// `started`, its handles are the caller's to close.
-bool StartProcess(LPCWSTR exe, LPWSTR commandLine, LPCWSTR folder, DWORD flags,
-                  PROCESS_INFORMATION* started = nullptr);
-// The creation time of a process, 0 when it cannot be read.
-ULONGLONG CreationTime(HANDLE process);
-
-bool IsServiceRunning();
-// Asks a running service to read its registrations again; nothing happens when none runs.
-void SignalReload();
 
 } // namespace runat

@@ -2,6 +2,7 @@
 // (dawnbell_runat.exe, beside the program) fires and delivers them.
 #include "platform/wakeup.h"
 
+#include "runat/processes.h"
 #include "runat/store.h"
 #include "runat/wall_clock.h"
 

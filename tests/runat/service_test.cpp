@@ -2,6 +2,7 @@
 // CeRunAppAtTime, and copies of runat_probe.exe for it to start. Each test runs a service
 // instance of its own, with its own registrations, and stops it afterwards.
 #include "platform/wakeup.h"
+#include "runat/processes.h"
 #include "runat/store.h"
 
 #include <gtest/gtest.h>

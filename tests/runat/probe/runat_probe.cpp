@@ -8,6 +8,7 @@
 
 #include <wchar.h>
 
+#include "runat/processes.h"
 #include "runat/store.h"
 
 namespace {
