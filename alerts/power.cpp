@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr int32_t kLedOff = 0;
-constexpr int32_t kLedBlink = 2;
-constexpr int32_t kLedToggle = -1;
 
 // One blink a second, lit for half of it; no meta cycle.
 constexpr INT32 kBlinkCycleUs = 1000000;
@@ -51,12 +48,12 @@ int32_t QueryLedSupport() {
     if (!platform::NLedGetDeviceInfo(platform::NLED_SUPPORTS_INFO_ID, &supports) ||
         supports.lCycleAdjust == kLedToggle)
         return kLedToggle;
-    return kLedBlink;
+    return platform::kLedBlink;
 }
 
 void SetLed(int32_t ledNumber, int32_t mode) {
     if (mode == kLedToggle)
-        mode = AppState.ledMode == kLedOff ? kLedBlink : kLedOff;
+        mode = AppState.ledMode == platform::kLedOff ? platform::kLedBlink : platform::kLedOff;
     // Recorded even without a chosen LED, so that a later toggle starts from it.
     AppState.ledMode = mode;
     if (ledNumber == 0)

@@ -2,9 +2,18 @@
 #pragma once
 #include <cstdint>
 #include "model/names.h"
+#include "platform/led.h"
 #include "platform/win.h"
 
 // Window timers of the main window that these operations start.
+
+// The arguments' values, so that every call reads as what it does.
+inline constexpr int32_t kOff = 0;
+inline constexpr int32_t kOn = 1;
+inline constexpr int32_t kAtOnce = 0;  // SetDisplayPower: switch now
+inline constexpr int32_t kDelayed = 1; // SetDisplayPower: switch off half a second later
+// SetLed's mode: the LED modes of platform/led.h, or this to toggle between blinking and off.
+inline constexpr int32_t kLedToggle = -1;
 
 int32_t GetLedCount();
 int32_t QueryLedSupport();

@@ -67,7 +67,7 @@ void CheckAlarm(HWND window) {
 // user's last action.
 void DisplayTail(HWND window) {
     if (Settings.ScreenOff && Settings.Alarm)
-        SetDisplayPower(window, 0, 1);
+        SetDisplayPower(window, kOff, kDelayed);
 }
 
 void HandleCommand(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -96,7 +96,7 @@ void Initialise(HWND window) {
         SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
         ShowWindow(GetDlgItem(window, IDC_SETTINGS), SW_HIDE);
     }
-    SetKeepAwake(window, 1);
+    SetKeepAwake(window, kOn);
     UpdateStartupShortcut(ResidentMode());
     bool closing = false;
     if (AppState.startupFlag) {
@@ -179,7 +179,7 @@ void HandleTimer(HWND window, UINT_PTR id) {
         platform::EnsureRunAtTimeService();
         break;
     case TIMER_SCREENOFF:
-        SetDisplayPower(window, 0, 0);
+        SetDisplayPower(window, kOff, kAtOnce);
         break;
     default:
         if (id == TIMER_HIDE) {
@@ -194,13 +194,13 @@ void HandleTimer(HWND window, UINT_PTR id) {
 BOOL HandleClose(HWND window) {
     SaveSettings();
     StopSound();
-    SetLed(Settings.LedBlink, 0);
+    SetLed(Settings.LedBlink, platform::kLedOff);
     UpdateStartupShortcut(ResidentMode());
     if (Settings.Alarm) {
         if (Settings.NoSuspend) {
             // Resident: stay hidden until the alarm comes or a second start shows us.
             if (Settings.ScreenOff)
-                SetDisplayPower(window, 0, 1);
+                SetDisplayPower(window, kOff, kDelayed);
             ShowWindow(window, SW_HIDE);
             platform::KillTimer(window, TIMER_CLOCK);
             return FALSE;

@@ -6,6 +6,8 @@
 // True when a next ring's time was worked out (a registration, made or not); the time is then in
 // AppState.snoozeDue.
 bool RegisterNextAlarm(HWND window, int32_t cancel);
+inline constexpr int32_t kSchedule = 0; // RegisterNextAlarm: register the next ring
+inline constexpr int32_t kCancel = 1;   // RegisterNextAlarm: remove the registration
 
 // Tells the system that the alarm it started us for (or that a second start handed over) has
 // been dealt with, so it does not start the program again for it.

@@ -25,7 +25,7 @@ void Arm(HWND window) {
     AppState.snoozeRegistered = 0;
     Settings.AlarmCnt = 0;
     nextAlarm = alarmSetting;
-    RegisterNextAlarm(window, 0);
+    RegisterNextAlarm(window, kSchedule);
     ShowControl(window, IDC_SETTINGS, false);
 }
 
@@ -34,17 +34,17 @@ void Arm(HWND window) {
 void ToggleAlarm(HWND window) {
     Settings.Alarm = !Settings.Alarm;
     if (SendDlgItemMessageW(window, IDC_ALARM, BM_GETCHECK, 0, 0)) {
-        SetKeepAwake(window, 1);
+        SetKeepAwake(window, kOn);
         Arm(window);
         return;
     }
-    SetKeepAwake(window, 0);
+    SetKeepAwake(window, kOff);
     StopRinging(window);
     AppState.snoozeRegistered = 0;
     // Reset before the save that the removal makes, so the registry never keeps a count for
     // an alarm that is off.
     Settings.AlarmCnt = 0;
-    RegisterNextAlarm(window, 1);
+    RegisterNextAlarm(window, kCancel);
     ShowControl(window, IDC_SETTINGS, true);
 }
 
@@ -54,7 +54,7 @@ void FireAlarm(HWND window) {
     AppState.snoozeRegistered = 0;
 
     bool lastRing = false;
-    if (Settings.AlarmNum != 0) {
+    if (Settings.AlarmNum != kNoRingLimit) {
         // A count edited up to the largest value must still end the alarm, not wrap around.
         if (Settings.AlarmCnt < INT32_MAX)
             Settings.AlarmCnt += 1;
@@ -69,22 +69,22 @@ void FireAlarm(HWND window) {
         SaveSettings();
         Settings.Alarm = 0;
         Settings.AlarmCnt = 0;
-        SetKeepAwake(window, 0);
+        SetKeepAwake(window, kOff);
     } else {
         ClearAlarmTime(nextAlarm);
         ReadLocalTime(nextAlarm);
         AddMinutes(nextAlarm, Settings.AlarmInterval);
         // Also saves the advanced count.
-        AppState.snoozeRegistered = RegisterNextAlarm(window, 0) ? 1 : 0;
+        AppState.snoozeRegistered = RegisterNextAlarm(window, kSchedule) ? 1 : 0;
     }
 
-    SetDisplayPower(window, 1, 1);
+    SetDisplayPower(window, kOn, kDelayed);
     ShowControl(window, IDC_SETTINGS, false);
     ShowControl(window, IDC_STOP, true);
     SendDlgItemMessageW(window, IDC_STOP, WM_SETFOCUS, 0, 0);
     StartSound();
     SetLed(Settings.LedBlink, QueryLedSupport());
-    CaptureButtons(window, 1);
+    CaptureButtons(window, kOn);
     // The last ring is under way: from now on the alarm is off, also for a program started
     // later, which must not come back armed with nothing registered.
     if (lastRing)
@@ -94,20 +94,20 @@ void FireAlarm(HWND window) {
 void StopRinging(HWND window) {
     ShowControl(window, IDC_STOP, false);
     StopSound();
-    SetLed(Settings.LedBlink, 0);
-    CaptureButtons(window, 0);
+    SetLed(Settings.LedBlink, platform::kLedOff);
+    CaptureButtons(window, kOff);
     EndVolumeEffect();
 }
 
 void OpenSettings(HWND window) {
     StopSound();
-    SetLed(Settings.LedBlink, 0);
+    SetLed(Settings.LedBlink, platform::kLedOff);
 
     if (RunDialogTemplate(AppState.instance, IDD_SETTINGS, window, SettingsDialogProc) != IDOK)
         return;
 
     StopSound(); // ends a preview started in the dialog
-    SetLed(Settings.LedBlink, 0);
+    SetLed(Settings.LedBlink, platform::kLedOff);
     SetAlarmLabel(window);
     Settings.Alarm = 1;
     SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
@@ -124,7 +124,7 @@ bool EndAlarmIfMissed(HWND window) {
     Settings.Alarm = 0;
     Settings.AlarmCnt = 0;
     AppState.snoozeRegistered = 0;
-    SetKeepAwake(window, 0);
+    SetKeepAwake(window, kOff);
     if (!IsWindowVisible(GetDlgItem(window, IDC_STOP)))
         ShowControl(window, IDC_SETTINGS, true);
     SaveSettings();

@@ -7,6 +7,21 @@
 constexpr int kTextChars = 64;  // display texts and number fields
 constexpr int kPathChars = 260; // paths and the wave name field
 
+// What the values of the fields mean, where a number stands for a choice.
+// UseBeep: which sound rings (the dialog's beep box ticked stores kPlayBeep).
+inline constexpr int32_t kPlayBeep = 0;     // the built-in beep
+inline constexpr int32_t kPlayWaveFile = 1; // the wave file named by Wave (any non-zero value)
+// VolCtrl: the volume effect, the index of its item in the settings dialog's list; any other
+// value acts as kVolumeNone.
+inline constexpr int32_t kVolumeNone = 0;
+inline constexpr int32_t kVolumeMax = 1;
+inline constexpr int32_t kVolumeFade15 = 2;
+inline constexpr int32_t kVolumeFade30 = 3;
+// LedBlink: the LED to blink, shown from 1 (the driver's LED LedBlink - 1), or none.
+inline constexpr int32_t kNoLed = 0;
+// AlarmNum: how many rings, or no limit (the count AlarmCnt then stays as it is).
+inline constexpr int32_t kNoRingLimit = 0;
+
 struct SettingsBlock {
     int32_t& Hour;
     int32_t& Minute;

@@ -8,6 +8,11 @@ constexpr UINT NLED_COUNT_INFO_ID = 0;
 constexpr UINT NLED_SUPPORTS_INFO_ID = 1;
 constexpr UINT NLED_SETTINGS_INFO_ID = 2;
 
+// The LED modes (NLED_SETTINGS_INFO::OffOnBlink).
+constexpr INT32 kLedOff = 0;
+constexpr INT32 kLedOn = 1;
+constexpr INT32 kLedBlink = 2;
+
 struct NLED_COUNT_INFO {
     UINT32 cLeds;
 };

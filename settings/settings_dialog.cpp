@@ -101,14 +101,14 @@ void FillLedList(HWND dialog) {
         // so a ring never asks for an LED that is not there.
         EnableWindow(GetDlgItem(dialog, IDC_LED), FALSE);
         ShowWindow(list, SW_HIDE);
-        Settings.LedBlink = 0;
+        Settings.LedBlink = kNoLed;
         return;
     }
     AppendNumbers(list, 1, count);
     SelectNumber(list, Settings.LedBlink);
     if (count == 1)
         ShowWindow(list, SW_HIDE); // the box alone says it all
-    bool blinking = Settings.LedBlink > 0;
+    bool blinking = Settings.LedBlink > kNoLed;
     SetTicked(dialog, IDC_LED, blinking);
     EnableWindow(list, blinking);
 }
@@ -205,7 +205,7 @@ void InitSettingsDialog(HWND dialog) {
     HWND repeat = GetDlgItem(dialog, IDC_REPEAT);
     AppendItem(repeat, L"");
     AppendNumbers(repeat, 1, 15);
-    if (Settings.AlarmNum == 0)
+    if (Settings.AlarmNum == kNoRingLimit)
         SelectText(repeat, L"");
     else
         SelectNumber(repeat, Settings.AlarmNum);
@@ -218,7 +218,7 @@ void InitSettingsDialog(HWND dialog) {
     FillWaveList(wave);
     SelectText(wave, Settings.Wave);
 
-    bool beep = Settings.UseBeep == 0;
+    bool beep = Settings.UseBeep == kPlayBeep;
     SetTicked(dialog, IDC_BEEP, beep);
     EnableWindow(wave, !beep);
 
@@ -294,14 +294,14 @@ void CommitSettings(HWND dialog) {
     wchar_t wave[kPathChars];
     if (SelectedText(GetDlgItem(dialog, IDC_WAVE), wave, kPathChars))
         CopyText(Settings.Wave, kPathChars, wave);
-    Settings.UseBeep = IsTicked(dialog, IDC_BEEP) ? 0 : 1;
+    Settings.UseBeep = IsTicked(dialog, IDC_BEEP) ? kPlayBeep : kPlayWaveFile;
     Settings.VolCtrl =
         static_cast<int32_t>(SendDlgItemMessageW(dialog, IDC_VOLUME, CB_GETCURSEL, 0, 0));
 
     // The dialog ends when this handler returns, so its controls can still be read below.
     EndDialog(dialog, IDOK);
 
-    Settings.LedBlink = 0;
+    Settings.LedBlink = kNoLed;
     if (IsTicked(dialog, IDC_LED)) {
         wchar_t text[kTextChars] = {};
         GetDlgItemTextW(dialog, IDC_LEDNUM, text, kTextChars);

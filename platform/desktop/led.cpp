@@ -9,9 +9,6 @@ namespace platform {
 namespace {
 
 constexpr UINT32 kLedCount = 1;
-constexpr INT32 kOff = 0;
-constexpr INT32 kOn = 1;
-constexpr INT32 kBlink = 2;
 
 } // namespace
 
@@ -28,7 +25,7 @@ BOOL NLedGetDeviceInfo(UINT infoId, void* output) {
             return FALSE;
         // The program hands the cycle adjustment to the LED as its mode: answer "blink". The
         // flashing rhythm is the desktop's own, so no timing can be adjusted.
-        supports->lCycleAdjust = kBlink;
+        supports->lCycleAdjust = kLedBlink;
         supports->fAdjustTotalCycleTime = FALSE;
         supports->fAdjustOnTime = FALSE;
         supports->fAdjustOffTime = FALSE;
@@ -48,15 +45,15 @@ BOOL NLedSetDevice(UINT infoId, void* input) {
     FLASHWINFO flash = {};
     flash.cbSize = sizeof flash;
     switch (settings->OffOnBlink) {
-    case kOff:
+    case kLedOff:
         flash.dwFlags = FLASHW_STOP;
         break;
-    case kOn:
+    case kLedOn:
         // One flash leaves the button highlighted until the window is activated.
         flash.dwFlags = FLASHW_TRAY;
         flash.uCount = 1;
         break;
-    case kBlink:
+    case kLedBlink:
         flash.dwFlags = FLASHW_ALL | FLASHW_TIMER;
         break;
     default:
