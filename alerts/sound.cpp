@@ -28,6 +28,10 @@ bool IsFade(int32_t effect) {
     return effect == kFade15 || effect == kFade30;
 }
 
+bool HasEffect(int32_t effect) {
+    return effect == kMaxVolume || IsFade(effect);
+}
+
 // Keeps the user's volume once, so that rings that follow each other without a stop all put
 // back the volume from before the first of them.
 void SaveVolumeOnce() {
@@ -84,8 +88,11 @@ void StopSound() {
     EndVolumeEffect();
 }
 
+// The device is asked for its count only when there is a volume to change: on the desktop that
+// question alone loads the whole audio stack, and its answer changes nothing when there is no
+// effect to apply or undo.
 void BeginVolumeEffect() {
-    if (platform::waveOutGetNumDevs() == 0)
+    if (!HasEffect(Settings.VolCtrl) || platform::waveOutGetNumDevs() == 0)
         return;
     switch (Settings.VolCtrl) {
     case kMaxVolume:
@@ -103,7 +110,9 @@ void BeginVolumeEffect() {
 }
 
 void EndVolumeEffect() {
-    if (platform::waveOutGetNumDevs() == 0)
+    bool undo = (Settings.VolCtrl == kMaxVolume && AppState.volumeSaved) ||
+                (IsFade(Settings.VolCtrl) && (AppState.volumeSaved || AppState.fadeTimerId));
+    if (!undo || platform::waveOutGetNumDevs() == 0)
         return;
     if (Settings.VolCtrl == kMaxVolume) {
         PutVolumeBack();

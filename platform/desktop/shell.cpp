@@ -2,6 +2,7 @@
 #include "platform/shell.h"
 
 #include "platform/desktop/device_paths.h"
+#include "platform/desktop/shell_link.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -73,7 +74,10 @@ BOOL SHGetSpecialFolderPathW(HWND window, LPWSTR path, int folder, BOOL create) 
 }
 
 // The device's shell takes one target string; the desktop's shortcut keeps the program and its
-// arguments apart. An existing shortcut is overwritten, so it always points at this program.
+// arguments apart. An existing shortcut is overwritten, so it always points at this program,
+// unless it already does: writing takes the shell's COM objects, which a resident start would
+// otherwise not load, so a shortcut that certainly starts the same program with the same
+// arguments is left as it is.
 BOOL SHCreateShortcut(LPCWSTR shortcut, LPCWSTR target) {
     if (!shortcut || !*shortcut || !target)
         return FALSE;
@@ -81,6 +85,8 @@ BOOL SHCreateShortcut(LPCWSTR shortcut, LPCWSTR target) {
     LPCWSTR arguments = nullptr;
     if (!SplitTarget(target, program, MAX_PATH, &arguments))
         return FALSE;
+    if (desktop::ShellLinkStarts(shortcut, program, arguments))
+        return TRUE;
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // RPC_E_CHANGED_MODE: the thread already runs COM in another mode, which serves as well.
     if (FAILED(com) && com != RPC_E_CHANGED_MODE)

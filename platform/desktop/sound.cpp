@@ -15,6 +15,9 @@ namespace {
 // both reading and writing go to the wave-out calls, so the two never disagree.
 bool g_endpointUnsettable = false;
 
+// Set by the first sound this process plays.
+bool g_played = false;
+
 // The default output device's endpoint volume, or null where there is none (or it cannot be
 // set). `com` tells CloseEndpoint whether to end COM again.
 IAudioEndpointVolume *OpenEndpoint(HRESULT *com) {
@@ -52,14 +55,23 @@ void CloseEndpoint(IAudioEndpointVolume *endpoint, HRESULT com) {
 } // namespace
 
 BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
+    if (!sound) {
+        // Nothing to stop before the first sound; asking would load the sound library, and
+        // every window close asks.
+        if (!g_played)
+            return TRUE;
+        return ::PlaySoundW(nullptr, module, flags);
+    }
     // Wave files live in the device's "\Windows\" folder; the desktop keeps them elsewhere.
     constexpr DWORD kNotAFile = SND_RESOURCE | SND_MEMORY | SND_ALIAS | SND_ALIAS_ID;
-    if (sound && (flags & SND_FILENAME) && (flags & kNotAFile) == 0) {
+    if ((flags & SND_FILENAME) && (flags & kNotAFile) == 0) {
         wchar_t path[MAX_PATH];
         if (!desktop::MapDevicePath(sound, path, MAX_PATH))
             return FALSE;
+        g_played = true;
         return ::PlaySoundW(path, module, flags);
     }
+    g_played = true;
     return ::PlaySoundW(sound, module, flags);
 }
 

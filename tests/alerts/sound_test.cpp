@@ -153,6 +153,44 @@ TEST_F(SoundTest, TheVolumeIsLeftAloneWithoutADeviceOrAnEffect) {
     }
 }
 
+// The device count is asked only by an operation that then changes a volume or a timer.
+TEST_F(SoundTest, AVolumeOperationWithNothingToDoAsksTheDeviceNothing) {
+    const Lines none;
+    const Lines once = {"waveOutGetNumDevs()"};
+    for (int32_t effect : {0, 1, 2, 3, 4, -1}) {
+        SCOPED_TRACE(effect);
+        fake::Reset();
+        AppState = AppStateBlock{};
+        fake::device().journalDeviceCount = true;
+        Settings.VolCtrl = effect;
+        // A stop with no ring before it: nothing saved, no fade.
+        StopSound();
+        EndVolumeEffect();
+        EXPECT_EQ(fake::Calls("waveOutGetNumDevs"), none);
+
+        bool hasEffect = effect >= 1 && effect <= 3;
+        StartSound();
+        EXPECT_EQ(fake::Calls("waveOutGetNumDevs"), hasEffect ? once : none);
+        fake::ClearJournal();
+        StopSound();
+        EXPECT_EQ(fake::Calls("waveOutGetNumDevs"), hasEffect ? once : none);
+        fake::ClearJournal();
+        EndVolumeEffect(); // the stop's second end: all is put back already
+        EXPECT_EQ(fake::Journal(), none);
+    }
+}
+
+TEST_F(SoundTest, AFadeThatHasEndedStillPutsTheVolumeBack) {
+    fake::device().journalDeviceCount = true;
+    Ring(2, 0);
+    ASSERT_TRUE(Tick(16));
+    ASSERT_FALSE(fake::TimerRunning(nullptr, 100));
+    fake::ClearJournal();
+    StopSound();
+    EXPECT_EQ(fake::Journal(), (Lines{"PlaySoundW(NULL, 0x00000000)", "waveOutGetNumDevs()",
+                                      "waveOutSetVolume(0, 0x00000000)"}));
+}
+
 TEST_F(SoundTest, TheRingPlaysTheChosenWaveFileOrTheBeepInALoop) {
     Settings.UseBeep = 1;
     wcscpy(Settings.Wave, L"Alarm 3");

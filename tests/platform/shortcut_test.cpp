@@ -13,16 +13,17 @@ struct Resolved {
     bool loaded = false;
     std::wstring program;
     std::wstring arguments;
+    std::wstring description;
 };
 
-Resolved Resolve(const std::wstring& shortcut) {
+Resolved Resolve(const std::wstring &shortcut) {
     Resolved resolved;
-    IShellLinkW* link = nullptr;
+    IShellLinkW *link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))))
+                                reinterpret_cast<void **>(&link))))
         return resolved;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    IPersistFile *file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
         if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ))) {
             wchar_t text[MAX_PATH] = {};
             resolved.loaded = SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH));
@@ -30,6 +31,9 @@ Resolved Resolve(const std::wstring& shortcut) {
             text[0] = L'\0';
             link->GetArguments(text, MAX_PATH);
             resolved.arguments = text;
+            text[0] = L'\0';
+            link->GetDescription(text, MAX_PATH);
+            resolved.description = text;
         }
         file->Release();
     }
@@ -37,9 +41,39 @@ Resolved Resolve(const std::wstring& shortcut) {
     return resolved;
 }
 
+// Gives the shortcut a description, as a user might in its properties: a mark that shows
+// whether it was written again since.
+bool Describe(const std::wstring &shortcut, const wchar_t *description) {
+    IShellLinkW *link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void **>(&link))))
+        return false;
+    bool saved = false;
+    IPersistFile *file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
+        saved = SUCCEEDED(file->Load(shortcut.c_str(), STGM_READWRITE)) &&
+                SUCCEEDED(link->SetDescription(description)) &&
+                SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
+        file->Release();
+    }
+    link->Release();
+    return saved;
+}
+
+bool WriteBytes(const std::wstring &path, const std::string &bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
 // Wine's shell reads a new shortcut once more after saving it (for its own menus), so a delete
 // right after creating may meet the file still open for a moment.
-bool DeleteSoon(const std::wstring& path) {
+bool DeleteSoon(const std::wstring &path) {
     for (int attempt = 0; attempt < 250; ++attempt) {
         if (platform::DeleteFileW(path.c_str()))
             return true;
@@ -56,15 +90,16 @@ class Shortcut : public ::testing::Test {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"dawnbell shortcut " + std::to_wstring(GetCurrentProcessId());
+        folder_ =
+            std::wstring(temp) + L"dawnbell shortcut " + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(folder_.c_str(), nullptr);
         shortcut_ = folder_ + L"\\DBELL.lnk";
         // Real files as targets: some shells look at them when the link is written.
         program_ = folder_ + L"\\Dawn Bell Folder";
         CreateDirectoryW(program_.c_str(), nullptr);
         program_ += L"\\dawn bell.exe";
-        CloseHandle(CreateFileW(program_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                nullptr));
+        CloseHandle(
+            CreateFileW(program_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         // Without blanks anywhere in it; the shell does not need it to exist.
         plain_ = L"C:\\Dawnbell\\dawnbell.exe";
     }
@@ -104,6 +139,53 @@ TEST_F(Shortcut, CreatingAgainReplacesTheShortcut) {
     Resolved resolved = Resolve(shortcut_);
     EXPECT_EQ(program_, resolved.program);
     EXPECT_EQ(L"-s", resolved.arguments);
+}
+
+TEST_F(Shortcut, AShortcutThatAlreadyStartsTheProgramSoIsLeftAsItIs) {
+    std::wstring target = L"\"" + program_ + L"\" -s";
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+    ASSERT_TRUE(Describe(shortcut_, L"the user's note"));
+    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+    Resolved resolved = Resolve(shortcut_);
+    EXPECT_EQ(L"the user's note", resolved.description) << "not written again";
+    EXPECT_EQ(program_, resolved.program);
+    EXPECT_EQ(L"-s", resolved.arguments);
+}
+
+TEST_F(Shortcut, AShortcutThatStartsAnotherProgramOrWithOtherArgumentsIsReplaced) {
+    std::wstring folder = folder_ + L"\\Dawn Bell Folder\\";
+    const std::wstring earlier[] = {
+        L"\"" + program_ + L"\" -x",
+        L"\"" + program_ + L"\"",
+        L"\"" + program_ + L"\" -s -s",
+        L"\"" + folder_ + L"\\dawn bell.exe\" -s",   // the same name in another folder
+        L"\"" + folder + L"dawn bell.exe.exe\" -s",  // a longer name
+        L"\"" + folder + L"d\u0101wn bell.exe\" -s", // "a" with a macron: one letter apart
+    };
+    std::wstring target = L"\"" + program_ + L"\" -s";
+    for (const std::wstring &old : earlier) {
+        SCOPED_TRACE(testing::Message() << old.c_str());
+        ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), old.c_str()));
+        ASSERT_TRUE(Describe(shortcut_, L"the old one"));
+        ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+        Resolved resolved = Resolve(shortcut_);
+        EXPECT_EQ(L"", resolved.description) << "written again";
+        EXPECT_EQ(program_, resolved.program);
+        EXPECT_EQ(L"-s", resolved.arguments);
+    }
+}
+
+TEST_F(Shortcut, AShortcutThatCannotBeReadIsReplaced) {
+    std::wstring target = L"\"" + program_ + L"\" -s";
+    for (const std::string &bytes :
+         {std::string(), std::string("not a shortcut"), std::string(0x4C, '\0')}) {
+        ASSERT_TRUE(WriteBytes(shortcut_, bytes));
+        ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
+        Resolved resolved = Resolve(shortcut_);
+        ASSERT_TRUE(resolved.loaded);
+        EXPECT_EQ(program_, resolved.program);
+        EXPECT_EQ(L"-s", resolved.arguments);
+    }
 }
 
 TEST_F(Shortcut, ATargetWithoutAProgramMakesNoShortcut) {
