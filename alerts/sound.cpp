@@ -19,17 +19,13 @@ constexpr DWORD kFullVolume = 0xFFFFFFFF;
 constexpr DWORD kFullChannel = 0xFFFF;
 constexpr UINT kFadeTickMs = 1000;
 
-// The volume effects of VolCtrl; any other value means none.
-constexpr int32_t kMaxVolume = 1;
-constexpr int32_t kFade15 = 2;
-constexpr int32_t kFade30 = 3;
-
+// The volume effects of VolCtrl (model/settings.h); any other value means none.
 bool IsFade(int32_t effect) {
-    return effect == kFade15 || effect == kFade30;
+    return effect == kVolumeFade15 || effect == kVolumeFade30;
 }
 
 bool HasEffect(int32_t effect) {
-    return effect == kMaxVolume || IsFade(effect);
+    return effect == kVolumeMax || IsFade(effect);
 }
 
 // Keeps the user's volume once, so that rings that follow each other without a stop all put
@@ -70,7 +66,7 @@ void StartFade(DWORD seconds) {
 
 void StartSound() {
     BeginVolumeEffect();
-    if (Settings.UseBeep) {
+    if (Settings.UseBeep != kPlayBeep) { // the wave file
         wchar_t path[kPathChars] = {};
         CopyText(path, kPathChars, L"\\Windows\\");
         size_t length = wcslen(path);
@@ -95,14 +91,14 @@ void BeginVolumeEffect() {
     if (!HasEffect(Settings.VolCtrl) || platform::waveOutGetNumDevs() == 0)
         return;
     switch (Settings.VolCtrl) {
-    case kMaxVolume:
+    case kVolumeMax:
         SaveVolumeOnce();
         platform::waveOutSetVolume(kWaveOut, kFullVolume);
         break;
-    case kFade15:
-    case kFade30:
+    case kVolumeFade15:
+    case kVolumeFade30:
         SaveVolumeOnce();
-        StartFade(Settings.VolCtrl == kFade15 ? 15 : 30);
+        StartFade(Settings.VolCtrl == kVolumeFade15 ? 15 : 30);
         break;
     default:
         break;
@@ -110,11 +106,11 @@ void BeginVolumeEffect() {
 }
 
 void EndVolumeEffect() {
-    bool undo = (Settings.VolCtrl == kMaxVolume && AppState.volumeSaved) ||
+    bool undo = (Settings.VolCtrl == kVolumeMax && AppState.volumeSaved) ||
                 (IsFade(Settings.VolCtrl) && (AppState.volumeSaved || AppState.fadeTimerId));
     if (!undo || platform::waveOutGetNumDevs() == 0)
         return;
-    if (Settings.VolCtrl == kMaxVolume) {
+    if (Settings.VolCtrl == kVolumeMax) {
         PutVolumeBack();
     } else if (IsFade(Settings.VolCtrl)) {
         KillFadeTimer();
