@@ -103,14 +103,24 @@ void SignalFromOutside(const std::wstring& program, const char* signal) {
     std::string pattern;
     for (wchar_t c : program)
         pattern += iswalnum(c) ? static_cast<char>(c) : '.';
+    // Wine shows the Unix root as drive Z:.
+    auto unixPath = [](const std::wstring& path) {
+        std::string unix;
+        for (wchar_t c : path.substr(2))
+            unix += c == L'\\' ? '/' : static_cast<char>(c);
+        return unix;
+    };
+    std::wstring scriptPath = BuildFolder() + L"signal.sh";
+    std::wstring donePath = BuildFolder() + L"signal.done";
+    DeleteFileW(donePath.c_str());
     // Only the processes of this test's own Wine prefix: other tests may run the same program.
     char prefix[MAX_PATH] = {};
     GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
     std::string script = "for p in $(pgrep -f '" + pattern + "'); do\n"
                          "  tr '\\0' '\\n' < /proc/$p/environ | grep -qxF 'WINEPREFIX=" +
                          prefix + "' && kill -" + signal + " $p\n"
-                         "done\n";
-    std::wstring scriptPath = BuildFolder() + L"signal.sh";
+                         "done\n"
+                         "echo done > '" + unixPath(donePath) + "'\n";
     HANDLE file = CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -118,21 +128,25 @@ void SignalFromOutside(const std::wstring& program, const char* signal) {
     DWORD written = 0;
     WriteFile(file, script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
     CloseHandle(file);
-    // Wine shows the Unix root as drive Z:.
-    std::wstring unixPath = scriptPath.substr(2);
-    for (wchar_t& c : unixPath)
-        c = c == L'\\' ? L'/' : c;
-    std::wstring commandLine = L"start.exe /wait /unix /bin/sh " + unixPath;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 10000);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    std::wstring commandLine = L"start.exe /unix /bin/sh ";
+    for (char c : unixPath(scriptPath))
+        commandLine += static_cast<wchar_t>(c);
+    // The script runs on its own: it is done when it has written its mark. Wine now and then
+    // loses a process as it starts: then it is started again.
+    auto done = [&] { return GetFileAttributesW(donePath.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        WaitUntil(done, 5000);
     }
     DeleteFileW(scriptPath.c_str());
+    DeleteFileW(donePath.c_str());
 }
 
 } // namespace
@@ -207,8 +221,11 @@ HWND WaitForMainWindow(DWORD pid, DWORD milliseconds) {
 }
 
 std::wstring WindowText(HWND window) {
+    // A program that hangs (or is stopped on purpose) must fail the test, not hang it.
     wchar_t text[256] = {};
-    SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
     return text;
 }
 
