@@ -136,9 +136,22 @@ void Ring(DWORD effect, int rounds) {
 
 HWND g_resident = nullptr;
 
-// Hides the resident Dawnbell, silenced, as it waits for its alarm, then times `exe` from its
-// start to its end.
-double TimeHandOver(const wchar_t *exe, const wchar_t *arguments) {
+// The alarm check box clicked into state `check`, as the user would.
+void ClickAlarmBox(HWND window, UINT check) {
+    HWND box = GetDlgItem(window, IDC_ALARM);
+    if (static_cast<UINT>(SendMessageW(box, BM_GETCHECK, 0, 0)) == check)
+        return;
+    SendMessageW(box, BM_SETCHECK, check, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_ALARM, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(box));
+}
+
+// Arms the resident Dawnbell afresh (a hand-over of an alarm it has just rung would not ring it
+// again) and hides it, silenced, as it waits for its alarm; then times `exe` from its start to
+// its end. -1 if it failed, or did not ring when it should have.
+double TimeHandOver(const wchar_t *exe, const wchar_t *arguments, bool rings) {
+    ClickAlarmBox(g_resident, BST_UNCHECKED);
+    ClickAlarmBox(g_resident, BST_CHECKED);
     SendMessageW(g_resident, WM_CLOSE, 0, 0);
     Spin([] { return !IsWindowVisible(g_resident); });
     Sleep(100);
@@ -149,20 +162,21 @@ double TimeHandOver(const wchar_t *exe, const wchar_t *arguments) {
     DWORD code = 1;
     GetExitCodeProcess(program.process.hProcess, &code);
     program.Kill();
-    // The hand-overs ring: stop it, as the user would.
+    bool rang = Ringing(g_resident);
+    // Stopped as the user would.
     SendMessageW(g_resident, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(g_resident, IDC_STOP)));
-    return ended && code == 0 ? elapsed : -1;
+    return ended && code == 0 && rang == rings ? elapsed : -1;
 }
 
 double DawnbellHandOver(DWORD) {
-    return TimeHandOver(L"dawnbell.exe", L"AppRunAtTime");
+    return TimeHandOver(L"dawnbell.exe", L"AppRunAtTime", true);
 }
 double MinimalHandOver(DWORD) {
-    return TimeHandOver(L"hand_over.exe", L"");
+    return TimeHandOver(L"hand_over.exe", L"", true);
 }
 double BareFindAndSend(DWORD) {
-    return TimeHandOver(L"hand_over.exe", L"--bare");
+    return TimeHandOver(L"hand_over.exe", L"--bare", false);
 }
 
 void HandOver(DWORD effect, int rounds) {
@@ -175,7 +189,7 @@ void HandOver(DWORD effect, int rounds) {
         CleanSlate();
         return;
     }
-    Sleep(500); // ready for a hand-over
+    Sleep(500); // ready for a hand-over; each round arms it
     const Contender contenders[] = {
         {"dawnbell", DawnbellHandOver}, {"minimal", MinimalHandOver}, {"bare", BareFindAndSend}};
     Rounds(contenders, 3, effect, rounds);
@@ -219,8 +233,13 @@ void Residents(DWORD effect) {
                nullptr;
     });
     Sleep(500);
-    if (window)
+    if (window) {
+        // Armed with a registration, or the close would end it: an alarm without a pending
+        // ring opens disarmed.
+        ClickAlarmBox(window, BST_UNCHECKED);
+        ClickAlarmBox(window, BST_CHECKED);
         SendMessageW(window, WM_CLOSE, 0, 0);
+    }
     if (other)
         SendMessageW(other, WM_CLOSE, 0, 0);
     printf("dawnbell %lu\nyardstick %lu\n", dawnbell.process.dwProcessId,
