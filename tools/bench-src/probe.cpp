@@ -1,20 +1,32 @@
-// Timings taken inside Wine for tools/bench, side by side with the minimal program. Prints
-// "name value" lines (milliseconds, medians of 10).
-//   probe timings      ring, hand-over and settings dialog against the minimal program
-//   probe idle         leaves a resident Dawnbell (hidden, armed), its service and a minimal
-//                      window running for the idle measurement
-//   probe cleanup      ends them
-#include <algorithm>
+// The timings of tools/bench, taken inside Wine: Dawnbell and its yardsticks started in turn,
+// round after round, so that whatever else the machine does falls on both. Prints one line per
+// round of milliseconds, "round <n> <program>=<ms> ...", for bench.py to take apart.
+//
+//   probe ring EFFECT ROUNDS       "AppRunAtTime" start to ring shown: dawnbell.exe, and the ring
+//                                  yardstick on its own window and on Dawnbell's template
+//   probe handover EFFECT ROUNDS   a second start's hand-over to a hidden resident Dawnbell, the
+//                                  protocol-minimal hand-over and a bare find-and-send
+//   probe dialog ROUNDS            the settings dialog opening
+//   probe resident EFFECT          leaves a resident Dawnbell (armed, hidden, never rung) and the
+//                                  idle ring yardstick running, for memory and idle wake-ups
+//   probe ring-residents           rings both once and stops them
+//   probe cleanup                  ends every program and removes every setting and alarm
+//
+// EFFECT is the volume effect, 0 ("None") or 1 ("MAX Volume"). Every alarm is armed for a time
+// of day that has just passed, with a snooze of a day, so that nothing left registered by an
+// interrupted run could ring before tomorrow; cleanup removes it all.
 #include <cstdio>
 #include <cwchar>
-#include <vector>
+#include <string>
+
 #include "resources/resource.h"
 #include "tests/e2e/e2e_dialogs.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace {
 
-constexpr int kRuns = 10;
+const wchar_t kYardstickTitle[] = L"Ring yardstick";
+constexpr DWORD kSnoozeOfADay = 24 * 60;
 
 double Millis() {
     static LARGE_INTEGER frequency = [] {
@@ -27,12 +39,7 @@ double Millis() {
     return now.QuadPart * 1000.0 / frequency.QuadPart;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return (values[values.size() / 2] + values[(values.size() - 1) / 2]) / 2;
-}
-
-// Polls every millisecond: the probe is the only one that spins, and only while it times.
+// Polls every millisecond: the probe spins only while it times, the same for every program.
 template <typename Condition> bool Spin(Condition condition, DWORD milliseconds = 10000) {
     double end = Millis() + milliseconds;
     while (!condition()) {
@@ -43,80 +50,168 @@ template <typename Condition> bool Spin(Condition condition, DWORD milliseconds 
     return true;
 }
 
-HWND Shown(DWORD pid, const wchar_t* title) { return FindShown(pid, title, nullptr); }
-
-void StoreAlarm(DWORD armed, DWORD resident) {
+void StoreAlarm(DWORD effect, DWORD resident) {
     CleanSlate();
-    WriteSetting(L"Alarm", armed);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    DWORD minutes = (now.wHour * 60 + now.wMinute + 24 * 60 - 2) % (24 * 60);
+    WriteSetting(L"Hour", minutes / 60);
+    WriteSetting(L"Minute", minutes % 60);
+    WriteSetting(L"Alarm", 1);
     WriteSetting(L"AlarmNum", 0);
-    WriteSetting(L"AlarmInterval", 15);
+    WriteSetting(L"AlarmInterval", kSnoozeOfADay);
     WriteSetting(L"UseBeep", 0);
-    WriteSetting(L"VolCtrl", 0);
+    WriteSetting(L"VolCtrl", effect);
     WriteSetting(L"NoSuspend", resident);
 }
 
-void Print(const char* name, double value) { printf("%s %.1f\n", name, value); }
+bool Ringing(HWND window) {
+    return window && IsWindowVisible(window) && IsWindowVisible(GetDlgItem(window, IDC_STOP));
+}
 
-void Timings() {
-    std::vector<double> ring, minimal, handOver, minimalProcess, dialog;
-    StoreAlarm(1, 0);
-    for (int i = 0; i < kRuns; ++i) {
-        double start = Millis();
-        Program program = Start(L"dawnbell.exe", L"AppRunAtTime");
-        DWORD pid = program.process.dwProcessId;
-        HWND window = nullptr;
-        Spin([&] {
-            window = Shown(pid, L"Dawnbell");
-            return window && IsWindowVisible(GetDlgItem(window, IDC_STOP));
-        });
-        ring.push_back(Millis() - start);
-        program.Kill();
-        // The next start must find no instance to hand over to.
-        Spin([] {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"DBELL");
-            if (mutex)
-                CloseHandle(mutex);
-            return mutex == nullptr;
-        });
+void WaitUntilNoInstance() {
+    Spin([] {
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"DBELL");
+        if (mutex)
+            CloseHandle(mutex);
+        return mutex == nullptr;
+    });
+}
 
-        start = Millis();
-        Program yardstick = Start(L"minimal.exe", L"");
-        Spin([&] { return Shown(yardstick.process.dwProcessId, L"Minimal") != nullptr; });
-        minimal.push_back(Millis() - start);
-        yardstick.Kill();
+// Starts `exe` and times it until its window titled `title` shows the Stop button; -1 if it
+// never does. The program is ended afterwards.
+double TimeRing(const wchar_t *exe, const wchar_t *arguments, const wchar_t *title) {
+    double start = Millis();
+    Program program = Start(exe, arguments);
+    DWORD pid = program.process.dwProcessId;
+    bool rang = Spin([&] { return Ringing(FindShown(pid, title, nullptr)); });
+    double elapsed = Millis() - start;
+    program.Kill();
+    WaitUntilNoInstance();
+    Sleep(100); // the sound server and Wine settle the same after every program
+    return rang ? elapsed : -1;
+}
+
+struct Contender {
+    const char *name;
+    double (*run)(DWORD effect);
+};
+
+double DawnbellRing(DWORD) {
+    return TimeRing(L"dawnbell.exe", L"AppRunAtTime", L"Dawnbell");
+}
+double PlainRing(DWORD effect) {
+    return TimeRing(L"ring_window.exe", effect ? L"--volume" : L"", kYardstickTitle);
+}
+double TemplateRing(DWORD effect) {
+    return TimeRing(L"ring_window.exe", effect ? L"--template --volume" : L"--template",
+                    kYardstickTitle);
+}
+
+// Runs each contender once untimed, then `rounds` rounds with the order turned by one each round.
+void Rounds(const Contender *contenders, int count, DWORD effect, int rounds) {
+    for (int i = 0; i < count; ++i)
+        contenders[i].run(effect);
+    for (int round = 0; round < rounds; ++round) {
+        double times[8] = {};
+        for (int k = 0; k < count; ++k) {
+            int i = (round + k) % count;
+            times[i] = contenders[i].run(effect);
+        }
+        printf("round %d", round);
+        for (int i = 0; i < count; ++i)
+            printf(" %s=%.2f", contenders[i].name, times[i]);
+        printf("\n");
+        fflush(stdout);
     }
+}
 
-    // A second start hands over to the resident instance and ends.
-    StoreAlarm(1, 1);
+void Ring(DWORD effect, int rounds) {
+    StoreAlarm(effect, 0);
+    const Contender contenders[] = {
+        {"dawnbell", DawnbellRing}, {"plain", PlainRing}, {"template", TemplateRing}};
+    Rounds(contenders, 3, effect, rounds);
+    CleanSlate();
+}
+
+HWND g_resident = nullptr;
+
+// The alarm check box clicked into state `check`, as the user would.
+void ClickAlarmBox(HWND window, UINT check) {
+    HWND box = GetDlgItem(window, IDC_ALARM);
+    if (static_cast<UINT>(SendMessageW(box, BM_GETCHECK, 0, 0)) == check)
+        return;
+    SendMessageW(box, BM_SETCHECK, check, 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_ALARM, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(box));
+}
+
+// Arms the resident Dawnbell afresh (a hand-over of an alarm it has just rung would not ring it
+// again) and hides it, silenced, as it waits for its alarm; then times `exe` from its start to
+// its end. -1 if it failed, or did not ring when it should have.
+double TimeHandOver(const wchar_t *exe, const wchar_t *arguments, bool rings) {
+    ClickAlarmBox(g_resident, BST_UNCHECKED);
+    ClickAlarmBox(g_resident, BST_CHECKED);
+    SendMessageW(g_resident, WM_CLOSE, 0, 0);
+    Spin([] { return !IsWindowVisible(g_resident); });
+    Sleep(100);
+    double start = Millis();
+    Program program = Start(exe, arguments);
+    bool ended = program.WaitForExit(10000);
+    double elapsed = Millis() - start;
+    DWORD code = 1;
+    GetExitCodeProcess(program.process.hProcess, &code);
+    program.Kill();
+    bool rang = Ringing(g_resident);
+    // Stopped as the user would.
+    SendMessageW(g_resident, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(g_resident, IDC_STOP)));
+    return ended && code == 0 && rang == rings ? elapsed : -1;
+}
+
+double DawnbellHandOver(DWORD) {
+    return TimeHandOver(L"dawnbell.exe", L"AppRunAtTime", true);
+}
+double MinimalHandOver(DWORD) {
+    return TimeHandOver(L"hand_over.exe", L"", true);
+}
+double BareFindAndSend(DWORD) {
+    return TimeHandOver(L"hand_over.exe", L"--bare", false);
+}
+
+void HandOver(DWORD effect, int rounds) {
+    StoreAlarm(effect, 1);
     Program resident = Start(L"dawnbell.exe", L"");
-    HWND window = WaitForMainWindow(resident.process.dwProcessId);
-    for (int i = 0; window && i < kRuns; ++i) {
-        SendMessageW(window, WM_CLOSE, 0, 0); // hides
-        double start = Millis();
-        Program second = Start(L"dawnbell.exe", L"AppRunAtTime");
-        second.WaitForExit(10000);
-        handOver.push_back(Millis() - start);
-        second.Kill();
-        SendMessageW(GetDlgItem(window, IDC_STOP), BM_CLICK, 0, 0);
-
-        start = Millis();
-        Program yardstick = Start(L"minimal.exe", L"--exit");
-        yardstick.WaitForExit(10000);
-        minimalProcess.push_back(Millis() - start);
-        yardstick.Kill();
+    g_resident = WaitForMainWindow(resident.process.dwProcessId);
+    if (!g_resident) {
+        printf("error no resident window\n");
+        resident.Kill();
+        CleanSlate();
+        return;
     }
+    Sleep(500); // ready for a hand-over; each round arms it
+    const Contender contenders[] = {
+        {"dawnbell", DawnbellHandOver}, {"minimal", MinimalHandOver}, {"bare", BareFindAndSend}};
+    Rounds(contenders, 3, effect, rounds);
     resident.Kill();
+    CleanSlate();
+}
 
-    // The settings dialog, opened from a disarmed window.
-    StoreAlarm(0, 0);
+void Dialog(int rounds) {
+    CleanSlate();
+    WriteSetting(L"Alarm", 0);
     Program program = Start(L"dawnbell.exe", L"");
-    window = WaitForMainWindow(program.process.dwProcessId);
-    for (int i = 0; window && i < kRuns; ++i) {
+    HWND window = WaitForMainWindow(program.process.dwProcessId);
+    for (int i = 0; window && i <= rounds; ++i) {
         double start = Millis();
         Press(GetDlgItem(window, IDC_SETTINGS));
         HWND settings = nullptr;
-        Spin([&] { return (settings = Shown(program.process.dwProcessId, L"Settings")) != nullptr; });
-        dialog.push_back(Millis() - start);
+        Spin([&] {
+            return (settings = FindShown(program.process.dwProcessId, L"Settings", nullptr)) !=
+                   nullptr;
+        });
+        if (i > 0) // the first opening is a warm-up
+            printf("round %d dialog=%.2f\n", i - 1, settings ? Millis() - start : -1);
         if (settings) {
             PostMessageW(settings, WM_CLOSE, 0, 0);
             Spin([&] { return !IsWindow(settings); });
@@ -124,50 +219,83 @@ void Timings() {
     }
     program.Kill();
     CleanSlate();
-
-    Print("ring", Median(ring));
-    Print("minimal_window", Median(minimal));
-    Print("hand_over", handOver.empty() ? -1 : Median(handOver));
-    Print("minimal_process", minimalProcess.empty() ? -1 : Median(minimalProcess));
-    Print("settings_dialog", dialog.empty() ? -1 : Median(dialog));
 }
 
-// Leaves the programs running; the bench finds them by name and the prefix.
-void Idle() {
-    StoreAlarm(1, 1);
-    WriteSetting(L"Hour", 3);
-    Program resident = Start(L"dawnbell.exe", L"");
-    HWND window = WaitForMainWindow(resident.process.dwProcessId);
+// Both are started shown and closed into hiding, as a user leaves a resident program.
+void Residents(DWORD effect) {
+    StoreAlarm(effect, 1);
+    Program dawnbell = Start(L"dawnbell.exe", L"");
+    HWND window = WaitForMainWindow(dawnbell.process.dwProcessId);
+    Program yardstick = Start(L"ring_window.exe", L"--idle");
+    HWND other = nullptr;
+    Spin([&] {
+        return (other = FindShown(yardstick.process.dwProcessId, kYardstickTitle, nullptr)) !=
+               nullptr;
+    });
+    Sleep(500);
     if (window) {
-        // Armed again so that the service holds a registration, then closed into resident mode.
-        SendDlgItemMessageW(window, IDC_ALARM, BM_CLICK, 0, 0);
-        SendDlgItemMessageW(window, IDC_ALARM, BM_CLICK, 0, 0);
+        // Armed with a registration, or the close would end it: an alarm without a pending
+        // ring opens disarmed.
+        ClickAlarmBox(window, BST_UNCHECKED);
+        ClickAlarmBox(window, BST_CHECKED);
         SendMessageW(window, WM_CLOSE, 0, 0);
     }
-    Start(L"minimal.exe", L"");
-    Sleep(1000);
+    if (other)
+        SendMessageW(other, WM_CLOSE, 0, 0);
+    printf("dawnbell %lu\nyardstick %lu\n", dawnbell.process.dwProcessId,
+           yardstick.process.dwProcessId);
+    if (!window || !other)
+        printf("error the residents did not start\n");
+}
+
+void RingResidents() {
+    HWND windows[] = {FindWindowExW(nullptr, nullptr, L"#32770", L"Dawnbell"),
+                      FindWindowW(nullptr, kYardstickTitle)};
+    for (HWND window : windows) {
+        if (!window) {
+            printf("error a resident is missing\n");
+            continue;
+        }
+        SendMessageW(window, WM_ALARM, 0, 0);
+    }
+    Sleep(1500);
+    for (HWND window : windows) {
+        if (!window)
+            continue;
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_STOP)));
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    }
+}
+
+void Cleanup() {
+    CleanSlate();
+    for (const wchar_t *exe : {L"ring_window.exe", L"hand_over.exe"}) {
+        for (DWORD pid : ProcessesNamed(exe))
+            KillProcess(pid);
+    }
 }
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    const wchar_t* what = argc > 1 ? argv[1] : L"timings";
-    if (wcscmp(what, L"timings") == 0)
-        Timings();
-    else if (wcscmp(what, L"idle") == 0)
-        Idle();
+int wmain(int argc, wchar_t **argv) {
+    std::wstring what = argc > 1 ? argv[1] : L"";
+    auto number = [&](int i, int otherwise) { return argc > i ? _wtoi(argv[i]) : otherwise; };
+    if (what == L"ring")
+        Ring(number(2, 0), number(3, 7));
+    else if (what == L"handover")
+        HandOver(number(2, 0), number(3, 7));
+    else if (what == L"dialog")
+        Dialog(number(2, 7));
+    else if (what == L"resident")
+        Residents(number(2, 0));
+    else if (what == L"ring-residents")
+        RingResidents();
+    else if (what == L"cleanup")
+        Cleanup();
     else {
-        CleanSlate();
-        for (HWND minimal; (minimal = FindWindowW(L"MinimalWindow", nullptr)) != nullptr;) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(minimal, &pid);
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-            if (!process)
-                break;
-            TerminateProcess(process, 0);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
+        fprintf(stderr, "probe: ring|handover|dialog|resident|ring-residents|cleanup\n");
+        return 2;
     }
     return 0;
 }
