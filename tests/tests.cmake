@@ -40,6 +40,8 @@ if(DESKTOP_TEST_SOURCES)
     add_executable(platform_tests ${DESKTOP_TEST_SOURCES})
     target_link_libraries(platform_tests PRIVATE platform_desktop gtest_main)
     target_link_options(platform_tests PRIVATE -static)
+    target_compile_definitions(platform_tests PRIVATE
+        DAWNBELL_DELAYLOAD_DIR="${CMAKE_SOURCE_DIR}/platform/desktop/delayload")
     add_test(NAME platform COMMAND platform_tests)
     set_tests_properties(platform PROPERTIES RUN_SERIAL TRUE)
 endif()
