@@ -3,6 +3,7 @@
 // the terminator).
 #include "platform/desktop/shell_link.h"
 #include "platform/shell.h"
+#include "tests/platform/file_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,30 +14,6 @@ namespace {
 
 using desktop::ShellLinkStarts;
 
-std::string ReadBytes(const std::wstring &path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
-        bytes.append(chunk, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool WriteBytes(const std::wstring &path, const std::string &bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
 
 void PutDword(std::string *bytes, size_t at, DWORD value) {
     for (int i = 0; i < 4; ++i)

@@ -1,5 +1,6 @@
 // The Startup shortcut as the desktop makes it: a real .lnk that the shell resolves.
 #include "platform/shell.h"
+#include "tests/platform/file_bytes.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -60,16 +61,6 @@ bool Describe(const std::wstring &shortcut, const wchar_t *description) {
     return saved;
 }
 
-bool WriteBytes(const std::wstring &path, const std::string &bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
 
 // Wine's shell reads a new shortcut once more after saving it (for its own menus), so a delete
 // right after creating may meet the file still open for a moment.
