@@ -1,4 +1,5 @@
 #include "alerts/power.h"
+
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "platform/clock.h"
@@ -8,7 +9,6 @@
 #include "platform/timers.h"
 
 namespace {
-
 
 // One blink a second, lit for half of it; no meta cycle.
 constexpr INT32 kBlinkCycleUs = 1000000;

@@ -1,9 +1,11 @@
 // Notification LED, hardware buttons, display power and keep-awake.
 #pragma once
+#include "platform/win.h"
+
 #include <cstdint>
+
 #include "model/names.h"
 #include "platform/led.h"
-#include "platform/win.h"
 
 // Window timers of the main window that these operations start.
 

@@ -1,11 +1,13 @@
 #include "alerts/sound.h"
+
+#include <cwchar>
+
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/sound.h"
 #include "platform/timers.h"
 #include "resources/resource.h"
-#include <cwchar>
 
 namespace {
 

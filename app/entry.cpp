@@ -1,9 +1,11 @@
 #include "app/entry.h"
+
 #include <cwchar>
 #include <iterator>
-#include "model/app_state.h"
+
 #include "app/main_window.h"
 #include "cycle/registration.h"
+#include "model/app_state.h"
 #include "model/dialog_template.h"
 #include "model/names.h"
 #include "model/settings.h"
@@ -11,7 +13,6 @@
 #include "platform/timers.h"
 #include "platform/wakeup.h"
 #include "resources/resource.h"
-
 
 namespace {
 

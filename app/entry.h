@@ -2,7 +2,6 @@
 #pragma once
 #include "platform/win.h"
 
-
 // What follows the program's name and the one blank after it in a full command line, as the
 // program was given it.
 const wchar_t* ArgumentsOf(const wchar_t* commandLine);

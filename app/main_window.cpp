@@ -1,14 +1,16 @@
 #include "app/main_window.h"
+
 #include <cstdlib>
 #include <cwchar>
+
 #include "alerts/power.h"
 #include "alerts/sound.h"
-#include "model/app_state.h"
 #include "app/clock_format.h"
 #include "app/entry.h"
 #include "app/startup_shortcut.h"
 #include "cycle/registration.h"
 #include "cycle/ring_cycle.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/clock.h"
@@ -19,7 +21,9 @@
 
 namespace {
 
-int32_t ResidentMode() { return Settings.NoSuspend && Settings.Alarm; }
+int32_t ResidentMode() {
+    return Settings.NoSuspend && Settings.Alarm;
+}
 
 // A ring, or a second start that shows us, must not be hidden by the hide of a start-up start
 // that is still to come (a start at logon racing the system's start for a missed alarm).

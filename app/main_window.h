@@ -1,9 +1,10 @@
 // The main window: clock display, alarm check box, Settings/Stop button, close and resident.
 #pragma once
-#include <cstdint>
-#include "model/names.h"
 #include "platform/win.h"
 
+#include <cstdint>
+
+#include "model/names.h"
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HFONT MakeClockFont(int32_t tenthsOfPoint, const wchar_t* face);

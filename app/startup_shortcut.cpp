@@ -1,4 +1,5 @@
 #include "app/startup_shortcut.h"
+
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"

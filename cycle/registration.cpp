@@ -1,6 +1,7 @@
 #include "cycle/registration.h"
-#include "model/app_state.h"
+
 #include "model/alarm_time.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/shell.h"

@@ -1,7 +1,8 @@
 // Registering the next ring with the system's run-at-time notification.
 #pragma once
-#include <cstdint>
 #include "platform/win.h"
+
+#include <cstdint>
 
 // True when a next ring's time was worked out (a registration, made or not); the time is then in
 // AppState.snoozeDue.

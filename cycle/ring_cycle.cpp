@@ -1,11 +1,13 @@
 #include "cycle/ring_cycle.h"
+
 #include <cstdint>
+
 #include "alerts/power.h"
 #include "alerts/sound.h"
-#include "model/app_state.h"
 #include "app/main_window.h" // SetAlarmLabel: the ring cycle relabels the check box after OK
 #include "cycle/registration.h"
 #include "model/alarm_time.h"
+#include "model/app_state.h"
 #include "model/dialog_template.h"
 #include "model/settings.h"
 #include "model/text.h"
@@ -137,7 +139,8 @@ bool IsRingAlreadyHandled() {
     SYSTEMTIME now = {};
     platform::GetLocalTime(&now);
     FILETIME nowFile, dueFile;
-    if (!SystemTimeToFileTime(&now, &nowFile) || !SystemTimeToFileTime(&AppState.snoozeDue, &dueFile))
+    if (!SystemTimeToFileTime(&now, &nowFile) ||
+        !SystemTimeToFileTime(&AppState.snoozeDue, &dueFile))
         return false;
     return CompareFileTime(&nowFile, &dueFile) < 0;
 }

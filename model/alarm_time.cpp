@@ -1,10 +1,13 @@
 #include "model/alarm_time.h"
+
 #include "platform/clock.h"
 
 AlarmTime alarmSetting = {};
 AlarmTime nextAlarm = {};
 
-void ClearAlarmTime(AlarmTime& t) { t = AlarmTime{}; }
+void ClearAlarmTime(AlarmTime& t) {
+    t = AlarmTime{};
+}
 
 void ReadLocalTime(AlarmTime& t) {
     SYSTEMTIME st = {};

@@ -1,7 +1,8 @@
 // The alarm as a plain calendar record, and the arithmetic the alarm cycle needs on it.
 #pragma once
-#include <cstdint>
 #include "platform/win.h"
+
+#include <cstdint>
 
 struct AlarmTime {
     int32_t year;

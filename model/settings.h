@@ -2,6 +2,7 @@
 // store reads and writes them in place.
 #pragma once
 #include <cstdint>
+
 #include "model/alarm_time.h"
 
 constexpr int kTextChars = 64;  // display texts and number fields

@@ -1,4 +1,5 @@
 #include "model/text.h"
+
 #include <cstdarg>
 #include <cwchar>
 #include <stdio.h>

@@ -1,6 +1,7 @@
 // Shell folders, shortcuts and the files of the device.
 #pragma once
 #include "platform/win.h"
+
 #include <shlobj.h>
 
 namespace platform {

@@ -12,4 +12,5 @@
 #endif
 
 #include <windows.h>
+
 #include <mmsystem.h>

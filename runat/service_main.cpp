@@ -8,12 +8,12 @@
 // clock or time zone changes, after a resume, and at start.
 //
 //   dawnbell_runat.exe [instance]
+#include <string.h>
+#include <wchar.h>
+
 #include "runat/processes.h"
 #include "runat/store.h"
 #include "runat/wall_clock.h"
-
-#include <string.h>
-#include <wchar.h>
 
 namespace {
 
@@ -60,7 +60,9 @@ LONG ReadRecord(HKEY key, DWORD index, wchar_t* name, BYTE* data, DWORD* size, b
     return ERROR_SUCCESS;
 }
 
-ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) { return a == 0 || (b != 0 && b < a) ? b : a; }
+ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) {
+    return a == 0 || (b != 0 && b < a) ? b : a;
+}
 
 // Starts `path` with `argument` in its own folder; with `started`, its handles are the caller's.
 bool Launch(LPCWSTR path, LPCWSTR argument, PROCESS_INFORMATION* started) {

@@ -60,7 +60,9 @@ bool SetInstance(LPCWSTR instance) {
     return true;
 }
 
-LPCWSTR Instance() { return g_instance; }
+LPCWSTR Instance() {
+    return g_instance;
+}
 
 LPCWSTR ServiceName() {
     EnsureNames();
@@ -161,12 +163,16 @@ LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time, ULONGLONG made) {
     return WriteBinary(StoreKey(), path, &registration, sizeof registration);
 }
 
-LONG RemoveRegistration(LPCWSTR path) { return RemoveValue(StoreKey(), path); }
+LONG RemoveRegistration(LPCWSTR path) {
+    return RemoveValue(StoreKey(), path);
+}
 
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery) {
     return WriteBinary(DeliveryKey(), path, &delivery, sizeof delivery);
 }
 
-LONG RemoveDelivery(LPCWSTR path) { return RemoveValue(DeliveryKey(), path); }
+LONG RemoveDelivery(LPCWSTR path) {
+    return RemoveValue(DeliveryKey(), path);
+}
 
 } // namespace runat

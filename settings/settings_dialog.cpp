@@ -1,7 +1,10 @@
 #include "settings/settings_dialog.h"
+
+#include <cwchar>
+
 #include "alerts/power.h"
-#include "model/app_state.h"
 #include "app/startup_shortcut.h" // the dialog's OK updates the Startup shortcut
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/clock.h"
@@ -9,7 +12,6 @@
 #include "platform/shell.h"
 #include "platform/sound.h"
 #include "resources/resource.h"
-#include <cwchar>
 
 namespace {
 
@@ -17,7 +19,7 @@ const wchar_t kWavePattern[] = L"\\Windows\\*.wav";
 const wchar_t kWaveEnding[] = L".wav";
 constexpr size_t kWaveEndingChars = sizeof kWaveEnding / sizeof kWaveEnding[0] - 1;
 
-void AppendItem(HWND list, const wchar_t *text) {
+void AppendItem(HWND list, const wchar_t* text) {
     // Appended at the end even in a sorted list, so items show in the order added.
     SendMessageW(list, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
 }
@@ -32,7 +34,7 @@ void AppendNumbers(HWND list, int first, int last) {
 
 // Selects the item whose whole text equals `text` (in any letter case), or item 0 when there is
 // none, so a stored value the list lacks shows as its first item.
-void SelectText(HWND list, const wchar_t *text) {
+void SelectText(HWND list, const wchar_t* text) {
     LRESULT found = SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(text));
     SendMessageW(list, CB_SETCURSEL, found == CB_ERR ? 0 : found, 0);
@@ -53,7 +55,7 @@ void SetTicked(HWND dialog, int id, bool ticked) {
 }
 
 // The selected item's text into `out`; false when nothing is selected or the text would not fit.
-bool SelectedText(HWND list, wchar_t *out, size_t count) {
+bool SelectedText(HWND list, wchar_t* out, size_t count) {
     LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR)
         return false;
@@ -117,9 +119,9 @@ void FillLedList(HWND dialog) {
 struct NumberField {
     int id;
     int32_t low, high;
-    const wchar_t *characterError;
-    const wchar_t *emptyError; // null: empty text means 0
-    const wchar_t *rangeError;
+    const wchar_t* characterError;
+    const wchar_t* emptyError; // null: empty text means 0
+    const wchar_t* rangeError;
 };
 
 const NumberField kHourField = {
@@ -141,21 +143,21 @@ const NumberField kSnoozeField = {IDC_SNOOZE,
                                   L"Please input a snooze interval.",
                                   L"Please choose a snooze interval between 1 and 15 min."};
 
-void Complain(HWND dialog, const wchar_t *text) {
+void Complain(HWND dialog, const wchar_t* text) {
     platform::MessageBoxW(dialog, text, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Reads and checks one number field. On a fault it says so, puts the focus on the field and,
 // unless the field was empty, selects its text for retyping; the result is then false.
-bool ReadNumberField(HWND dialog, const NumberField &field, int32_t *value) {
+bool ReadNumberField(HWND dialog, const NumberField& field, int32_t* value) {
     HWND control = GetDlgItem(dialog, field.id);
     wchar_t text[kTextChars] = {};
     GetWindowTextW(control, text, kTextChars);
 
-    const wchar_t *error = nullptr;
+    const wchar_t* error = nullptr;
     bool selectText = true;
     bool allDigits = true;
-    for (const wchar_t *c = text; *c; ++c)
+    for (const wchar_t* c = text; *c; ++c)
         if (*c < L'0' || *c > L'9')
             allDigits = false;
 

@@ -1,6 +1,8 @@
 #include "store/settings_store.h"
+
 #include <cstring>
 #include <cwchar>
+
 #include "model/settings.h"
 
 const wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Setting";

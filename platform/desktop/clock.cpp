@@ -3,8 +3,12 @@
 
 namespace platform {
 
-void GetLocalTime(SYSTEMTIME* time) { ::GetLocalTime(time); }
+void GetLocalTime(SYSTEMTIME* time) {
+    ::GetLocalTime(time);
+}
 
-void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+void Sleep(DWORD milliseconds) {
+    ::Sleep(milliseconds);
+}
 
 } // namespace platform

@@ -47,9 +47,13 @@ int SwitchMonitor(const VIDEO_POWER_MANAGEMENT& power) {
 
 } // namespace
 
-HDC GetDC(HWND window) { return ::GetDC(window); }
+HDC GetDC(HWND window) {
+    return ::GetDC(window);
+}
 
-int ReleaseDC(HWND window, HDC dc) { return ::ReleaseDC(window, dc); }
+int ReleaseDC(HWND window, HDC dc) {
+    return ::ReleaseDC(window, dc);
+}
 
 int ExtEscape(HDC dc, int escape, int inputSize, LPCSTR input, int outputSize, LPSTR output) {
     if (escape == QUERYESCSUPPORT_ESCAPE && input && inputSize >= static_cast<int>(sizeof(DWORD))) {

@@ -29,7 +29,7 @@ float ToLevel(WORD channel) {
     return channel / 65535.0f;
 }
 
-bool ReadState(IAudioEndpointVolume *endpoint, EndpointState *state) {
+bool ReadState(IAudioEndpointVolume* endpoint, EndpointState* state) {
     UINT channels = 0;
     if (FAILED(endpoint->GetChannelCount(&channels)) || channels == 0)
         return false;
@@ -48,7 +48,7 @@ bool ReadState(IAudioEndpointVolume *endpoint, EndpointState *state) {
 
 } // namespace
 
-bool ReadEndpointVolume(IAudioEndpointVolume *endpoint, DWORD *word) {
+bool ReadEndpointVolume(IAudioEndpointVolume* endpoint, DWORD* word) {
     EndpointState state = {};
     if (!ReadState(endpoint, &state))
         return false;
@@ -56,7 +56,7 @@ bool ReadEndpointVolume(IAudioEndpointVolume *endpoint, DWORD *word) {
     return true;
 }
 
-bool WriteEndpointVolume(IAudioEndpointVolume *endpoint, DWORD word) {
+bool WriteEndpointVolume(IAudioEndpointVolume* endpoint, DWORD word) {
     if (!g_kept.kept) {
         if (!ReadState(endpoint, &g_kept))
             return false;

@@ -15,8 +15,10 @@ constexpr BYTE kLastAppButton = 0xD0;
 // that typing does not need: F5 to F12, F1 to F4, Pause, Scroll Lock, and the media keys
 // Play/Pause and Stop. They are held only while the alarm rings.
 constexpr UINT kDesktopButtons[kLastAppButton - kFirstAppButton + 1] = {
-    VK_F5,    VK_F6,    VK_F7,     VK_F8,     VK_F9,    VK_F10,              VK_F11,        VK_F12,
-    VK_F1,    VK_F2,    VK_F3,     VK_F4,     VK_PAUSE, VK_SCROLL, VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP,
+    VK_F5,         VK_F6,  VK_F7,    VK_F8,     VK_F9,
+    VK_F10,        VK_F11, VK_F12,   VK_F1,     VK_F2,
+    VK_F3,         VK_F4,  VK_PAUSE, VK_SCROLL, VK_MEDIA_PLAY_PAUSE,
+    VK_MEDIA_STOP,
 };
 
 #ifndef MOD_NOREPEAT
@@ -49,6 +51,8 @@ BOOL RegisterHotKey(HWND window, int id, UINT modifiers, UINT key) {
     return ::RegisterHotKey(window, id, modifiers & ~MOD_KEYUP, key);
 }
 
-BOOL UnregisterHotKey(HWND window, int id) { return ::UnregisterHotKey(window, id); }
+BOOL UnregisterHotKey(HWND window, int id) {
+    return ::UnregisterHotKey(window, id);
+}
 
 } // namespace platform

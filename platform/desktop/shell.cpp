@@ -1,13 +1,14 @@
 // Shell folders, the Startup shortcut and the files of the device.
 #include "platform/shell.h"
 
-#include "platform/desktop/device_paths.h"
-#include "platform/desktop/shell_link.h"
-
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+
 #include <wchar.h>
+
+#include "platform/desktop/device_paths.h"
+#include "platform/desktop/shell_link.h"
 
 namespace platform {
 
@@ -97,7 +98,9 @@ BOOL SHCreateShortcut(LPCWSTR shortcut, LPCWSTR target) {
     return saved ? TRUE : FALSE;
 }
 
-BOOL DeleteFileW(LPCWSTR path) { return ::DeleteFileW(path); }
+BOOL DeleteFileW(LPCWSTR path) {
+    return ::DeleteFileW(path);
+}
 
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
     wchar_t path[MAX_PATH];
@@ -108,9 +111,13 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
     return ::FindFirstFileW(path, data);
 }
 
-BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) { return ::FindNextFileW(find, data); }
+BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
+    return ::FindNextFileW(find, data);
+}
 
-BOOL FindClose(HANDLE find) { return ::FindClose(find); }
+BOOL FindClose(HANDLE find) {
+    return ::FindClose(find);
+}
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size) {
     return ::GetModuleFileNameW(module, path, size);

@@ -34,17 +34,17 @@ constexpr DWORD kNetworkPath = 0x2;
 constexpr size_t kMaxItems = 64;
 
 struct Bytes {
-    const BYTE *data;
+    const BYTE* data;
     DWORD size;
 
     bool Has(DWORD at, DWORD count) const { return at <= size && size - at >= count; }
-    bool Word(DWORD at, DWORD *out) const {
+    bool Word(DWORD at, DWORD* out) const {
         if (!Has(at, 2))
             return false;
         *out = data[at] | data[at + 1] << 8;
         return true;
     }
-    bool Dword(DWORD at, DWORD *out) const {
+    bool Dword(DWORD at, DWORD* out) const {
         if (!Has(at, 4))
             return false;
         *out = data[at] | data[at + 1] << 8 | data[at + 2] << 16 |
@@ -56,8 +56,8 @@ struct Bytes {
 };
 
 // Appends the terminated UTF-16 string at `at`, which must end before `end`, to `out`.
-bool AppendUtf16(const Bytes &b, DWORD at, DWORD end, wchar_t *out, size_t outSize,
-                 size_t *length) {
+bool AppendUtf16(const Bytes& b, DWORD at, DWORD end, wchar_t* out, size_t outSize,
+                 size_t* length) {
     for (;; at += 2) {
         if (at > end || end - at < 2 || !b.Has(at, 2))
             return false;
@@ -73,7 +73,7 @@ bool AppendUtf16(const Bytes &b, DWORD at, DWORD end, wchar_t *out, size_t outSi
 }
 
 // The same for a string in the system's ANSI code page.
-bool AppendAnsi(const Bytes &b, DWORD at, DWORD end, wchar_t *out, size_t outSize, size_t *length) {
+bool AppendAnsi(const Bytes& b, DWORD at, DWORD end, wchar_t* out, size_t outSize, size_t* length) {
     if (end > b.size || at >= end)
         return false;
     DWORD stop = at;
@@ -83,7 +83,7 @@ bool AppendAnsi(const Bytes &b, DWORD at, DWORD end, wchar_t *out, size_t outSiz
         return false;
     if (stop > at) {
         int made = MultiByteToWideChar(
-            CP_ACP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char *>(b.data + at),
+            CP_ACP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(b.data + at),
             static_cast<int>(stop - at), out + *length, static_cast<int>(outSize - *length - 1));
         if (made <= 0)
             return false;
@@ -95,7 +95,7 @@ bool AppendAnsi(const Bytes &b, DWORD at, DWORD end, wchar_t *out, size_t outSiz
 
 // The local path of the link info at `info`: its base path and suffix, from the UTF-16 copy
 // where it has one.
-bool LinkInfoPath(const Bytes &b, DWORD info, DWORD infoSize, wchar_t *path, size_t pathSize) {
+bool LinkInfoPath(const Bytes& b, DWORD info, DWORD infoSize, wchar_t* path, size_t pathSize) {
     DWORD header, flags, base, suffix;
     if (!b.Dword(info + 4, &header) || !b.Dword(info + 8, &flags) || !b.Dword(info + 16, &base) ||
         !b.Dword(info + 24, &suffix))
@@ -120,7 +120,7 @@ bool LinkInfoPath(const Bytes &b, DWORD info, DWORD infoSize, wchar_t *path, siz
 // Whether the item at `at`, `size` bytes long, holds `name` as a terminated UTF-16 string, as
 // file system items hold their long names. The link info's path may come from the ANSI code
 // page, which folds names that differ ("ā" to "a"); the items keep them apart.
-bool ItemHoldsName(const Bytes &b, DWORD at, DWORD size, const wchar_t *name, size_t length) {
+bool ItemHoldsName(const Bytes& b, DWORD at, DWORD size, const wchar_t* name, size_t length) {
     const DWORD bytes = static_cast<DWORD>((length + 1) * 2);
     if (length == 0 || length >= MAX_PATH || size < 2 + bytes)
         return false;
@@ -138,15 +138,15 @@ bool ItemHoldsName(const Bytes &b, DWORD at, DWORD size, const wchar_t *name, si
 }
 
 // Whether the last items of the list name the steps of `program` after its drive, one each.
-bool ItemsNamePath(const Bytes &b, const DWORD *itemAt, const DWORD *itemSize, size_t items,
-                   const wchar_t *program) {
+bool ItemsNamePath(const Bytes& b, const DWORD* itemAt, const DWORD* itemSize, size_t items,
+                   const wchar_t* program) {
     if (!program[0] || program[1] != L':' || program[2] != L'\\')
         return false;
-    const wchar_t *steps[kMaxItems];
+    const wchar_t* steps[kMaxItems];
     size_t lengths[kMaxItems];
     size_t count = 0;
-    for (const wchar_t *step = program + 3; *step;) {
-        const wchar_t *end = wcschr(step, L'\\');
+    for (const wchar_t* step = program + 3; *step;) {
+        const wchar_t* end = wcschr(step, L'\\');
         size_t length = end ? static_cast<size_t>(end - step) : wcslen(step);
         if (length == 0 || count == kMaxItems)
             return false;

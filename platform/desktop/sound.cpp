@@ -20,20 +20,20 @@ bool g_played = false;
 
 // The default output device's endpoint volume, or null where there is none (or it cannot be
 // set). `com` tells CloseEndpoint whether to end COM again.
-IAudioEndpointVolume *OpenEndpoint(HRESULT *com) {
+IAudioEndpointVolume* OpenEndpoint(HRESULT* com) {
     *com = E_FAIL;
     if (g_endpointUnsettable)
         return nullptr;
     *com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IMMDeviceEnumerator *devices = nullptr;
-    IMMDevice *device = nullptr;
-    IAudioEndpointVolume *endpoint = nullptr;
+    IMMDeviceEnumerator* devices = nullptr;
+    IMMDevice* device = nullptr;
+    IAudioEndpointVolume* endpoint = nullptr;
     if (SUCCEEDED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                    __uuidof(IMMDeviceEnumerator),
-                                   reinterpret_cast<void **>(&devices))) &&
+                                   reinterpret_cast<void**>(&devices))) &&
         SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &device)))
         device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_ALL, nullptr,
-                         reinterpret_cast<void **>(&endpoint));
+                         reinterpret_cast<void**>(&endpoint));
     if (device)
         device->Release();
     if (devices)
@@ -45,7 +45,7 @@ IAudioEndpointVolume *OpenEndpoint(HRESULT *com) {
     return endpoint;
 }
 
-void CloseEndpoint(IAudioEndpointVolume *endpoint, HRESULT com) {
+void CloseEndpoint(IAudioEndpointVolume* endpoint, HRESULT com) {
     if (endpoint)
         endpoint->Release();
     if (SUCCEEDED(com))
@@ -81,7 +81,7 @@ UINT waveOutGetNumDevs() {
 
 MMRESULT waveOutGetVolume(HWAVEOUT device, LPDWORD volume) {
     HRESULT com;
-    IAudioEndpointVolume *endpoint = device || !volume ? nullptr : OpenEndpoint(&com);
+    IAudioEndpointVolume* endpoint = device || !volume ? nullptr : OpenEndpoint(&com);
     if (endpoint) {
         bool read = desktop::ReadEndpointVolume(endpoint, volume);
         CloseEndpoint(endpoint, com);
@@ -93,7 +93,7 @@ MMRESULT waveOutGetVolume(HWAVEOUT device, LPDWORD volume) {
 
 MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume) {
     HRESULT com;
-    IAudioEndpointVolume *endpoint = device ? nullptr : OpenEndpoint(&com);
+    IAudioEndpointVolume* endpoint = device ? nullptr : OpenEndpoint(&com);
     if (endpoint) {
         bool written = desktop::WriteEndpointVolume(endpoint, volume);
         CloseEndpoint(endpoint, com);

@@ -7,6 +7,8 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC proc) {
     return ::SetTimer(window, id, milliseconds, proc);
 }
 
-BOOL KillTimer(HWND window, UINT_PTR id) { return ::KillTimer(window, id); }
+BOOL KillTimer(HWND window, UINT_PTR id) {
+    return ::KillTimer(window, id);
+}
 
 } // namespace platform

@@ -2,13 +2,12 @@
 // (dawnbell_runat.exe, beside the program) fires and delivers them.
 #include "platform/wakeup.h"
 
+#include <string.h>
+#include <wchar.h>
+
 #include "runat/processes.h"
 #include "runat/store.h"
 #include "runat/wall_clock.h"
-
-#include <string.h>
-
-#include <wchar.h>
 
 namespace platform {
 

@@ -1,9 +1,10 @@
+#include <cstdio>
+
 #include "alerts/power.h"
-#include "model/app_state.h"
 #include "app/main_window.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "tests/support/test_support.h"
-#include <cstdio>
 
 namespace {
 

@@ -1,8 +1,9 @@
+#include <cwchar>
+
 #include "alerts/sound.h"
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "tests/support/test_support.h"
-#include <cwchar>
 
 namespace {
 
@@ -37,7 +38,7 @@ TEST_F(SoundTest, FadesRiseInEqualStepsAndEndOneTickAfterTheStepNoLongerFits) {
         {3, 0x00000000, 0x08880888, 30, 0xFFF0FFF0},
         {2, 0x80008000, 0x08880888, 15, 0xFFF8FFF8},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << c.saved << " effect " << c.effect);
         Ring(c.effect, c.saved);
         EXPECT_EQ(AppState.fadeStep, c.step);

@@ -1,7 +1,8 @@
+#include <string>
+
 #include "app/clock_format.h"
 #include "resources/resource.h"
 #include "tests/support/test_support.h"
-#include <string>
 
 namespace {
 
@@ -48,8 +49,7 @@ TEST_F(ClockFieldTest, TheWindowShowsAnAfternoonTimeOnTheTwentyFourHourClock) {
         ran = true;
         std::wstring clock = ControlText(window, IDC_CLOCK);
         EXPECT_EQ(clock.substr(0, 6), L"17:12:");
-        EXPECT_EQ(clock.find(L'M'), std::wstring::npos)
-            << "a time marker is left: " << clock;
+        EXPECT_EQ(clock.find(L'M'), std::wstring::npos) << "a time marker is left: " << clock;
         PostQuitMessage(0);
     });
     EXPECT_TRUE(ran);

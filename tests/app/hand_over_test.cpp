@@ -4,6 +4,7 @@
 // keeps its service alive.
 #include <string>
 #include <vector>
+
 #include "app/entry.h"
 #include "app/main_window.h"
 #include "model/settings.h"
@@ -38,8 +39,8 @@ TEST_F(HandOverTest, AStartFindsAMissedAlarmEndedAndTheSystemsStartRingsIt) {
         bool pending;
         bool armedAfter;
     } cases[] = {
-        {L"", false, false},   {L"-s", false, false},          {L"", true, true},
-        {L"-s", true, true},   {L"AppRunAtTime", false, true}, // the ring it was started for
+        {L"", false, false}, {L"-s", false, false},          {L"", true, true},
+        {L"-s", true, true}, {L"AppRunAtTime", false, true}, // the ring it was started for
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(fake::Narrow(c.cmdLine) + (c.pending ? " pending" : " missed"));
@@ -151,7 +152,8 @@ TEST_F(HandOverTest, AResidentInstanceMakesSureOfItsServiceOnTheKeepAwakeTimer) 
     RunProgram(L"", [&](HWND window) {
         fake::ClearJournal();
         SendMessageW(window, WM_TIMER, 2, 0);
-        EXPECT_EQ(fake::Journal(), (Lines{"keybd_event(0x87, 0, 6, 0)", "EnsureRunAtTimeService()"}));
+        EXPECT_EQ(fake::Journal(),
+                  (Lines{"keybd_event(0x87, 0, 6, 0)", "EnsureRunAtTimeService()"}));
         PostQuitMessage(0);
     });
 }

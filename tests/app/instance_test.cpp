@@ -1,8 +1,8 @@
 // Start-up: the command line as given, our own main window and nothing else, the run-at-time
 // service at every start, and the hide of a start-up start.
-#include "model/app_state.h"
 #include "app/entry.h"
 #include "app/main_window.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "store/settings_store.h"
 #include "tests/support/test_support.h"

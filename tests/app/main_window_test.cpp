@@ -1,5 +1,5 @@
-#include "model/app_state.h"
 #include "app/main_window.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "store/settings_store.h"
@@ -45,8 +45,8 @@ TEST_F(MainWindowTest, InitialisationShowsTheStoredAlarmAndTheDeviceClock) {
         EXPECT_EQ(ControlText(window, IDC_DATE), L"2026/12/8(Tue)");
         EXPECT_EQ(ControlText(window, IDC_CLOCK).substr(0, 4), L"7:04");
         // The clock shows in its own large font.
-        HFONT clockFont = reinterpret_cast<HFONT>(SendDlgItemMessageW(window, IDC_CLOCK,
-                                                                      WM_GETFONT, 0, 0));
+        HFONT clockFont =
+            reinterpret_cast<HFONT>(SendDlgItemMessageW(window, IDC_CLOCK, WM_GETFONT, 0, 0));
         EXPECT_EQ(clockFont, AppState.clockFont);
         EXPECT_NE(clockFont, nullptr);
         EXPECT_NE(clockFont, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));

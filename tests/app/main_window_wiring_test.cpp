@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "store/settings_store.h"
@@ -25,7 +26,7 @@ const Lines kSuspend = {"keybd_event(0xDF, 0, 4, 1)", "keybd_event(0xDF, 0, 6, 1
 
 Lines Join(std::initializer_list<Lines> parts) {
     Lines all;
-    for (const Lines &part : parts)
+    for (const Lines& part : parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
@@ -61,9 +62,9 @@ TEST_F(MainWindowWiringTest, AHardwareButtonStopsTheRingAndTheDisplayGoesDarkSoo
             SendMessageW(window, WM_ALARM, 0, 0);
             fake::ClearJournal();
             SendMessageW(window, WM_HOTKEY, 3, MAKELPARAM(0x1008, 0xC4));
-            EXPECT_EQ(fake::Journal(), Join({{kSilence, kLedOff},
-                                             ReleaseButtons(),
-                                             screenOff ? kDarkSoon : Lines{}}));
+            EXPECT_EQ(
+                fake::Journal(),
+                Join({{kSilence, kLedOff}, ReleaseButtons(), screenOff ? kDarkSoon : Lines{}}));
             EXPECT_FALSE(IsShown(window, IDC_STOP));
             PostQuitMessage(0);
         });
@@ -110,7 +111,7 @@ TEST_F(MainWindowWiringTest, ClosingSilencesUpdatesTheShortcutThenHidesOrSuspend
         {true, false, false, {kSilence, kLedOff, kDeleteShortcut}, false},
         {false, true, true, {kSilence, kLedOff, kDeleteShortcut}, false},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.armed ? "armed" : "disarmed") +
                      (c.noSuspend ? " resident" : "") + (c.screenOff ? " screen-off" : ""));
         Store(c.armed, c.noSuspend, c.screenOff);
@@ -137,13 +138,14 @@ TEST_F(MainWindowWiringTest, StartingMakesOrRemovesTheShortcutByResidentMode) {
         {true, false, {kDeleteShortcut}},
         {false, true, {kDeleteShortcut}},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(std::string(c.armed ? "armed" : "disarmed") + (c.noSuspend ? " resident" : ""));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.armed ? "armed" : "disarmed") +
+                     (c.noSuspend ? " resident" : ""));
         Store(c.armed, c.noSuspend, false);
         fake::ClearJournal();
         RunProgram(L"", [&](HWND) {
             Lines shortcuts = fake::Calls("SHCreateShortcut");
-            for (const std::string &call : fake::Calls("DeleteFileW"))
+            for (const std::string& call : fake::Calls("DeleteFileW"))
                 shortcuts.push_back(call);
             EXPECT_EQ(shortcuts, c.expected);
             PostQuitMessage(0);

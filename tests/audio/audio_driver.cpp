@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
 #include "resources/resource.h"
 #include "tests/e2e/e2e_dialogs.h"
 #include "tests/e2e/e2e_support.h"

@@ -1,7 +1,7 @@
 // The ring as the system delivers it: acknowledged only once it sounds, and safe to deliver
 // again to a program that died before that.
-#include "model/app_state.h"
 #include "cycle/ring_cycle.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "store/settings_store.h"

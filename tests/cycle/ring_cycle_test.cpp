@@ -1,6 +1,6 @@
-#include "model/app_state.h"
 #include "cycle/registration.h"
 #include "cycle/ring_cycle.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "store/settings_store.h"
@@ -74,9 +74,8 @@ TEST_F(RingCycleTest, ThreeRingsFiveMinutesApartThenTheAlarmDisarmsItself) {
             int minute;
             const char* next;
             DWORD count;
-        } rings[] = {{0, "2026-12-08 07:05:00.000", 1},
-                     {5, "2026-12-08 07:10:00.000", 2},
-                     {10, nullptr, 0}};
+        } rings[] = {
+            {0, "2026-12-08 07:05:00.000", 1}, {5, "2026-12-08 07:10:00.000", 2}, {10, nullptr, 0}};
         auto ring = [&](HWND window, const Ring& r) {
             if (resident) {
                 fake::ClearJournal();
@@ -251,8 +250,7 @@ TEST_F(RingCycleTest, StopKeepsTheSnoozeButUncheckingRemovesItAndResetsTheCount)
         EXPECT_EQ(ReadDword(L"AlarmCnt"), 1u);
 
         Click(window, IDC_ALARM);
-        EXPECT_EQ(fake::Calls("CeRunAppAtTime"),
-                  std::vector<std::string>{Registration("NULL")});
+        EXPECT_EQ(fake::Calls("CeRunAppAtTime"), std::vector<std::string>{Registration("NULL")});
         EXPECT_FALSE(fake::device().registered);
         EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
         EXPECT_TRUE(IsShown(window, IDC_SETTINGS));

@@ -3,6 +3,7 @@
 // is called directly on a running main window, so only its own calls are in the journal.
 #include <string>
 #include <vector>
+
 #include "cycle/ring_cycle.h"
 #include "model/settings.h"
 #include "resources/resource.h"
@@ -15,8 +16,8 @@ using Lines = std::vector<std::string>;
 
 const std::string kProgram = "\\Program Files\\Dawnbell\\dawnbell.exe";
 const Lines kDisplayOn = {"GetDC(NULL)", "ExtEscape(QUERYESCSUPPORT, 6147)",
-                          "ExtEscape(SETPOWERMANAGEMENT, length=12, dpms=1, state=1)",
-                          "Sleep(100)", "ReleaseDC(NULL)"};
+                          "ExtEscape(SETPOWERMANAGEMENT, length=12, dpms=1, state=1)", "Sleep(100)",
+                          "ReleaseDC(NULL)"};
 // "MAX Volume": the user's volume is kept, full volume set, then the beep loops.
 const Lines kBeepAtFullVolume = {"waveOutGetNumDevs()", "waveOutGetVolume(0)",
                                  "waveOutSetVolume(0, 0xFFFFFFFF)", "PlaySoundW(#132, 0x0004000D)"};
@@ -41,13 +42,13 @@ Lines HotKeys(bool capture) {
     return lines;
 }
 
-std::string Registration(const std::string &time) {
+std::string Registration(const std::string& time) {
     return "CeRunAppAtTime(" + kProgram + ", " + time + ")";
 }
 
 Lines Join(std::initializer_list<Lines> parts) {
     Lines all;
-    for (const Lines &part : parts)
+    for (const Lines& part : parts)
         all.insert(all.end(), part.begin(), part.end());
     return all;
 }
@@ -95,9 +96,11 @@ TEST_F(RingSequenceTest, ARingRegistersTheSnoozeThenWakesTheDisplayThenRingsAndC
     Run([](HWND window) {
         EXPECT_FALSE(HasFocusState(window, IDC_STOP));
         FireAlarm(window);
-        EXPECT_EQ(fake::Journal(),
-                  Join({{Registration("2026-12-08 07:05:00.000")}, kDisplayOn, kBeepAtFullVolume,
-                        kLedBlinks, HotKeys(true)}));
+        EXPECT_EQ(fake::Journal(), Join({{Registration("2026-12-08 07:05:00.000")},
+                                         kDisplayOn,
+                                         kBeepAtFullVolume,
+                                         kLedBlinks,
+                                         HotKeys(true)}));
         EXPECT_TRUE(IsShown(window, IDC_STOP));
         EXPECT_FALSE(IsShown(window, IDC_SETTINGS));
         EXPECT_TRUE(HasFocusState(window, IDC_STOP)) << "Stop is told it has the focus";
@@ -123,8 +126,11 @@ TEST_F(RingSequenceTest, TheLastRingStopsKeepingAwakeAndRegistersNothing) {
     StoreArmed(3, 2);
     Run([](HWND window) {
         FireAlarm(window);
-        EXPECT_EQ(fake::Journal(), Join({{"KillTimer(hwnd, 2)"}, kDisplayOn, kBeepAtFullVolume,
-                                         kLedBlinks, HotKeys(true)}));
+        EXPECT_EQ(fake::Journal(), Join({{"KillTimer(hwnd, 2)"},
+                                         kDisplayOn,
+                                         kBeepAtFullVolume,
+                                         kLedBlinks,
+                                         HotKeys(true)}));
         EXPECT_FALSE(IsChecked(window, IDC_ALARM));
     });
 }
@@ -147,8 +153,8 @@ TEST_F(RingSequenceTest, UncheckingStopsKeepingAwakeStopsTheRingAndRemovesTheReg
         fake::ClearJournal();
         SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
         ToggleAlarm(window);
-        EXPECT_EQ(fake::Journal(), (Lines{"SetTimer(hwnd, 2, 10000)",
-                                          Registration("2026-12-08 07:00:00.000")}));
+        EXPECT_EQ(fake::Journal(),
+                  (Lines{"SetTimer(hwnd, 2, 10000)", Registration("2026-12-08 07:00:00.000")}));
     });
 }
 

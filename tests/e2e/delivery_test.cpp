@@ -1,8 +1,9 @@
 // An armed alarm survives what can go wrong around it: the program killed at any moment of its
 // start and ring, a user's start racing the system's, a dead run-at-time service, another
 // program's look-alike windows. Real processes: the built dawnbell.exe and its service.
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
+
 #include "resources/resource.h"
 #include "runat/store.h"
 #include "tests/e2e/e2e_support.h"
@@ -18,7 +19,9 @@ class AlarmDelivery : public ::testing::Test {
 };
 
 // Fifteen rings: every ring advances the stored count.
-void StoreCountedAlarm() { StoreArmedAlarm(15, false); }
+void StoreCountedAlarm() {
+    StoreArmedAlarm(15, false);
+}
 
 // The one dawnbell.exe that runs, or 0 when none or several do.
 DWORD OnlyProgram() {
@@ -34,8 +37,7 @@ TEST_F(AlarmDelivery, AProgramKilledAtAnyMomentOfItsRingRingsOnceAllTheSame) {
     } moments[] = {
         {"as soon as it runs", [](DWORD) { return true; }, false},
         {"once its window exists", [](DWORD pid) { return MainWindowOf(pid) != nullptr; }, true},
-        {"once it has counted the ring", [](DWORD) { return ReadSetting(L"AlarmCnt") == 1; },
-         true},
+        {"once it has counted the ring", [](DWORD) { return ReadSetting(L"AlarmCnt") == 1; }, true},
         {"once it rings", [](DWORD pid) { return Ringing(pid); }, false},
         {"once it has taken the alarm over",
          [](DWORD pid) { return Ringing(pid) && !DeliveryPending(); }, true},
@@ -219,8 +221,10 @@ TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow)
     std::wstring log = BuildFolder() + L"lookalike.exe.log";
     DeleteFileW(log.c_str());
     Program other = Start(L"lookalike.exe", L"");
-    ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"#32770", L"Dawnbell.txt - Notepad") ||
-                                      FindWindowW(nullptr, L"Dawnbell.txt - Notepad"); }));
+    ASSERT_TRUE(WaitUntil([] {
+        return FindWindowW(L"#32770", L"Dawnbell.txt - Notepad") ||
+               FindWindowW(nullptr, L"Dawnbell.txt - Notepad");
+    }));
     // Its windows are in front of ours now, one with our very title.
     ASSERT_TRUE(WaitUntil([&] {
         HWND top = FindWindowW(kDialogClass, kWindowTitle);

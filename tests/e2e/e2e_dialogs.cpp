@@ -1,7 +1,9 @@
 #include "tests/e2e/e2e_dialogs.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
+
 #include "tests/e2e/e2e_support.h"
 
 namespace {
@@ -37,8 +39,7 @@ HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className) {
 
 HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindShown(pid, title, L"#32770")) != nullptr; },
-              milliseconds);
+    WaitUntil([&] { return (found = FindShown(pid, title, L"#32770")) != nullptr; }, milliseconds);
     return found;
 }
 
@@ -68,7 +69,9 @@ std::wstring MessageText(HWND box) {
     return L"";
 }
 
-void Press(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+void Press(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 std::wstring SoundsFolder() {
     wchar_t windows[MAX_PATH] = {};
@@ -96,8 +99,8 @@ bool WriteToneFile(const std::wstring& path, double hertz, double seconds) {
     tag("WAVE");
     tag("fmt ");
     put32(16);
-    put16(1);        // PCM
-    put16(1);        // mono
+    put16(1); // PCM
+    put16(1); // mono
     put32(rate);
     put32(rate * 2); // bytes per second
     put16(2);        // block align
@@ -105,8 +108,8 @@ bool WriteToneFile(const std::wstring& path, double hertz, double seconds) {
     tag("data");
     put32(frames * 2);
     for (uint32_t i = 0; i < frames; ++i)
-        put16(static_cast<uint16_t>(static_cast<int16_t>(
-            16383 * std::sin(2 * 3.14159265358979 * hertz * i / rate))));
+        put16(static_cast<uint16_t>(
+            static_cast<int16_t>(16383 * std::sin(2 * 3.14159265358979 * hertz * i / rate))));
 
     HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);

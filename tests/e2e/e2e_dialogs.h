@@ -1,9 +1,10 @@
 // Finding and driving the real program's dialogs and message boxes from another process, and
 // putting sound files where the program looks for them.
 #pragma once
+#include "platform/win.h"
+
 #include <string>
 #include <vector>
-#include "platform/win.h"
 
 // The shown top-level window of process `pid` titled `title` and, unless `className` is null,
 // of that class; null when there is none.

@@ -1,9 +1,12 @@
 #include "tests/e2e/e2e_support.h"
-#include "resources/resource.h"
-#include "runat/store.h"
+
 #include <tlhelp32.h>
+
 #include <cwchar>
 #include <cwctype>
+
+#include "resources/resource.h"
+#include "runat/store.h"
 
 std::wstring BuildFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -116,13 +119,16 @@ void SignalFromOutside(const std::wstring& program, const char* signal) {
     // Only the processes of this test's own Wine prefix: other tests may run the same program.
     char prefix[MAX_PATH] = {};
     GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
-    std::string script = "for p in $(pgrep -f '" + pattern + "'); do\n"
+    std::string script = "for p in $(pgrep -f '" + pattern +
+                         "'); do\n"
                          "  tr '\\0' '\\n' < /proc/$p/environ | grep -qxF 'WINEPREFIX=" +
-                         prefix + "' && kill -" + signal + " $p\n"
+                         prefix + "' && kill -" + signal +
+                         " $p\n"
                          "done\n"
-                         "echo done > '" + unixPath(donePath) + "'\n";
-    HANDLE file = CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                              nullptr);
+                         "echo done > '" +
+                         unixPath(donePath) + "'\n";
+    HANDLE file =
+        CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
@@ -159,12 +165,20 @@ void KillHard(const wchar_t* exe) {
     }
 }
 
-void Freeze(const wchar_t* exe) { SignalFromOutside(BuildFolder() + exe, "STOP"); }
-void Thaw(const wchar_t* exe) { SignalFromOutside(BuildFolder() + exe, "CONT"); }
+void Freeze(const wchar_t* exe) {
+    SignalFromOutside(BuildFolder() + exe, "STOP");
+}
+void Thaw(const wchar_t* exe) {
+    SignalFromOutside(BuildFolder() + exe, "CONT");
+}
 
-std::wstring ProgramPath() { return BuildFolder() + L"dawnbell.exe"; }
+std::wstring ProgramPath() {
+    return BuildFolder() + L"dawnbell.exe";
+}
 
-ULONGLONG UtcNow() { return runat::UtcNow(); }
+ULONGLONG UtcNow() {
+    return runat::UtcNow();
+}
 
 void RegisterAt(ULONGLONG utc, const std::wstring& program) {
     FILETIME file = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
@@ -200,7 +214,9 @@ HWND MainWindowOf(DWORD pid) {
     return search.found;
 }
 
-bool IsReady(HWND window) { return window && GetPropW(window, kMainWindowMark); }
+bool IsReady(HWND window) {
+    return window && GetPropW(window, kMainWindowMark);
+}
 
 bool Ringing(DWORD pid) {
     HWND window = MainWindowOf(pid);
@@ -224,12 +240,14 @@ std::wstring WindowText(HWND window) {
     // A program that hangs (or is stopped on purpose) must fail the test, not hang it.
     wchar_t text[256] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, &copied);
     return text;
 }
 
-bool ControlVisible(HWND window, int id) { return IsWindowVisible(GetDlgItem(window, id)) != 0; }
+bool ControlVisible(HWND window, int id) {
+    return IsWindowVisible(GetDlgItem(window, id)) != 0;
+}
 
 void CleanSlate() {
     KillProcessesNamed(L"dawnbell.exe");

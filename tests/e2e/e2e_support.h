@@ -1,9 +1,11 @@
 // Driving the built dawnbell.exe as separate processes, as a user and the system would.
 #pragma once
+#include "platform/win.h"
+
 #include <string>
 #include <vector>
+
 #include "model/names.h"
-#include "platform/win.h"
 #include "resources/resource.h"
 
 // The folder of this test program, where the build puts dawnbell.exe too.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include "resources/resource.h"
 #include "tests/e2e/e2e_support.h"
 
@@ -43,7 +44,9 @@ void ExpectSnoozeFrom(const SYSTEMTIME& before, HWND window) {
 }
 
 // Armed, resident, ringing every five minutes without a limit.
-void StoreResidentAlarm() { StoreArmedAlarm(0, true); }
+void StoreResidentAlarm() {
+    StoreArmedAlarm(0, true);
+}
 
 TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsIt) {
     StoreResidentAlarm();
@@ -71,8 +74,8 @@ TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsI
 
     // The clock runs again after the hand-over.
     std::wstring shown = WindowText(GetDlgItem(window, IDC_CLOCK));
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(window, IDC_CLOCK)) != shown; },
-                          3000));
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowText(GetDlgItem(window, IDC_CLOCK)) != shown; }, 3000));
 }
 
 TEST_F(RealProgram, ASecondStartWithoutTheTokenOnlyShowsTheRunningInstance) {

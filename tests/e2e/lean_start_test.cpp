@@ -1,14 +1,16 @@
 // What the real program loads and writes while it only waits: a resident Dawnbell that has
 // never rung has loaded neither the sound nor the power library, and its start leaves a Startup
 // shortcut that already starts it alone.
-#include "resources/resource.h"
-#include "tests/e2e/e2e_support.h"
+#include <shlobj.h>
+#include <tlhelp32.h>
+
 #include <cwchar>
 #include <gtest/gtest.h>
 #include <set>
-#include <shlobj.h>
 #include <string>
-#include <tlhelp32.h>
+
+#include "resources/resource.h"
+#include "tests/e2e/e2e_support.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ std::set<std::wstring> Modules(DWORD pid) {
     for (BOOL more = Module32FirstW(snapshot, &entry); more;
          more = Module32NextW(snapshot, &entry)) {
         std::wstring name = entry.szModule;
-        for (wchar_t &c : name)
+        for (wchar_t& c : name)
             c = towlower(c);
         names.insert(name);
     }
@@ -37,7 +39,7 @@ std::wstring StartupShortcut() {
     return std::wstring(folder) + L"\\DBELL.lnk";
 }
 
-ULONGLONG LastWritten(const std::wstring &path) {
+ULONGLONG LastWritten(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return 0;

@@ -4,6 +4,7 @@
 // alarm, and a start at logon racing the system's start never hides the ring. Real processes:
 // the built dawnbell.exe and its service.
 #include <gtest/gtest.h>
+
 #include "resources/resource.h"
 #include "runat/store.h"
 #include "tests/e2e/e2e_support.h"
@@ -70,8 +71,8 @@ TEST_F(NoFalseAlarm, TwoCopiesStartedForTheSameAlarmRingOnce) {
     std::wstring copy = folder + L"dawnbell.exe";
     ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), copy.c_str(), FALSE));
     std::wstring copyService = folder + L"dawnbell_runat.exe";
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"dawnbell_runat.exe").c_str(), copyService.c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileW((BuildFolder() + L"dawnbell_runat.exe").c_str(), copyService.c_str(), FALSE));
     StoreArmedAlarm(15, false);
     ULONGLONG due = UtcNow() + 1 * kSecond;
     RegisterAt(due);

@@ -3,6 +3,7 @@
 // and OK arms the alarm, stores the settings and shows the new alarm.
 #include <algorithm>
 #include <gtest/gtest.h>
+
 #include "resources/resource.h"
 #include "tests/e2e/e2e_dialogs.h"
 #include "tests/e2e/e2e_support.h"
@@ -37,8 +38,8 @@ DWORD ReadSetting(const wchar_t* name) {
 std::wstring ReadText(const wchar_t* name) {
     wchar_t text[300] = {};
     DWORD size = sizeof text;
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", name,
-                 RRF_RT_REG_SZ, nullptr, text, &size);
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", name, RRF_RT_REG_SZ,
+                 nullptr, text, &size);
     return text;
 }
 
@@ -76,8 +77,8 @@ TEST_F(RealSettingsDialog, OpensFromTheWindowRefusesABadHourAndArmsOnOk) {
     SetWindowTextW(GetDlgItem(dialog, IDC_REPEAT), L"2");
     SetWindowTextW(GetDlgItem(dialog, IDC_SNOOZE), L"7");
     HWND waveList = GetDlgItem(dialog, IDC_WAVE);
-    int chime = static_cast<int>(std::find(waves.begin(), waves.end(), L"e2e-chime") -
-                                 waves.begin());
+    int chime =
+        static_cast<int>(std::find(waves.begin(), waves.end(), L"e2e-chime") - waves.begin());
     SendMessageW(waveList, CB_SETCURSEL, chime, 0);
     SendMessageW(GetDlgItem(dialog, IDC_BEEP), BM_SETCHECK, BST_UNCHECKED, 0);
     Press(GetDlgItem(dialog, IDOK));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include "model/alarm_time.h"
 #include "model/text.h"
 #include "tests/support/fake_device.h"
@@ -18,8 +19,8 @@ std::string Date(const AlarmTime& t) {
 
 std::string Date(const SYSTEMTIME& t) {
     char text[64];
-    snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d.%03d dow%d", t.wYear, t.wMonth,
-             t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
+    snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d.%03d dow%d", t.wYear, t.wMonth, t.wDay,
+             t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
     return text;
 }
 

@@ -11,10 +11,13 @@
 //
 // Prints one line per failed check; exit status 0 when all passed.
 #include "platform/win.h"
+
+#include <shlobj.h>
+
+#include <string>
+
 #include "resources/resource.h"
 #include "tests/e2e/e2e_support.h" // WaitUntil
-#include <shlobj.h>
-#include <string>
 
 namespace {
 
@@ -26,7 +29,7 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 int g_failures = 0;
 
-void Check(bool ok, const wchar_t *what) {
+void Check(bool ok, const wchar_t* what) {
     if (!ok) {
         wprintf(L"FAILED: %ls\n", what);
         ++g_failures;
@@ -43,11 +46,11 @@ std::wstring InstallFolder() {
     return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Dawnbell";
 }
 
-bool Exists(const std::wstring &path) {
+bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool KeyExists(const wchar_t *key) {
+bool KeyExists(const wchar_t* key) {
     HKEY handle;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
         return false;
@@ -56,7 +59,7 @@ bool KeyExists(const wchar_t *key) {
 }
 
 // The value's text, or "<none>" when it is missing.
-std::wstring Text(const wchar_t *key, const wchar_t *name) {
+std::wstring Text(const wchar_t* key, const wchar_t* name) {
     wchar_t text[512] = {};
     DWORD size = sizeof(text) - sizeof(wchar_t);
     if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text, &size) !=
@@ -65,18 +68,18 @@ std::wstring Text(const wchar_t *key, const wchar_t *name) {
     return text;
 }
 
-bool HasValue(const wchar_t *key, const wchar_t *name) {
+bool HasValue(const wchar_t* key, const wchar_t* name) {
     return RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
            ERROR_SUCCESS;
 }
 
-DWORD Dword(const wchar_t *key, const wchar_t *name) {
+DWORD Dword(const wchar_t* key, const wchar_t* name) {
     DWORD value = 0xDEADBEEF, size = sizeof(value);
     RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
 }
 
-DWORD ValueCount(const wchar_t *key) {
+DWORD ValueCount(const wchar_t* key) {
     HKEY handle;
     DWORD count = 0;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
@@ -94,7 +97,7 @@ HWND ServiceWindow() {
     return FindWindowW(L"DawnbellRunAtTime", nullptr);
 }
 
-bool StartProgram(const wchar_t *arguments) {
+bool StartProgram(const wchar_t* arguments) {
     std::wstring folder = InstallFolder();
     std::wstring program = folder + L"\\dawnbell.exe";
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
@@ -129,7 +132,7 @@ void CheckInstalled() {
     RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                     &settings, nullptr);
     DWORD one = 1;
-    RegSetValueExW(settings, L"NoSuspend", 0, REG_DWORD, reinterpret_cast<BYTE *>(&one),
+    RegSetValueExW(settings, L"NoSuspend", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one),
                    sizeof(one));
     RegCloseKey(settings);
     Check(StartProgram(L""), L"the installed program starts");
@@ -191,7 +194,7 @@ void CheckPurged() {
 
 } // namespace
 
-int wmain(int argc, wchar_t **argv) {
+int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"installed")
         CheckInstalled();

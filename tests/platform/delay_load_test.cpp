@@ -1,10 +1,10 @@
 // The sound, shell, COM and power libraries are delay-loaded from import libraries made from our
 // own lists of their functions (platform/desktop/delayload/*.def): every function on a list must
 // be found in its library, or the program would end at its first call of it.
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -17,7 +17,7 @@ std::string DelayLoadFolder() {
 }
 
 TEST(DelayLoad, EveryListedFunctionIsFoundInItsLibrary) {
-    for (const char *name : {"winmm", "shell32", "ole32", "powrprof"}) {
+    for (const char* name : {"winmm", "shell32", "ole32", "powrprof"}) {
         SCOPED_TRACE(name);
         std::ifstream def(DelayLoadFolder() + "/" + name + ".def");
         ASSERT_TRUE(def.is_open());
@@ -36,7 +36,7 @@ TEST(DelayLoad, EveryListedFunctionIsFoundInItsLibrary) {
         EXPECT_FALSE(functions.empty());
         HMODULE module = LoadLibraryA(library.c_str());
         ASSERT_NE(module, nullptr);
-        for (const std::string &function : functions)
+        for (const std::string& function : functions)
             EXPECT_NE(GetProcAddress(module, function.c_str()), nullptr) << function;
     }
 }

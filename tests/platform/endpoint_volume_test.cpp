@@ -1,8 +1,10 @@
 // The system output volume as the device's volume word, against an endpoint of our own.
+#include <endpointvolume.h>
+
+#include <gtest/gtest.h>
+
 #include "platform/desktop/endpoint_volume.h"
 #include "platform/sound.h"
-#include <endpointvolume.h>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -19,17 +21,17 @@ class FakeEndpoint : public IAudioEndpointVolume {
     bool settersWork = true;
     int writes = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **) override { return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE RegisterControlChangeNotify(IAudioEndpointVolumeCallback *) override {
+    HRESULT STDMETHODCALLTYPE RegisterControlChangeNotify(IAudioEndpointVolumeCallback*) override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE
-    UnregisterControlChangeNotify(IAudioEndpointVolumeCallback *) override {
+    UnregisterControlChangeNotify(IAudioEndpointVolumeCallback*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetChannelCount(UINT *count) override {
+    HRESULT STDMETHODCALLTYPE GetChannelCount(UINT* count) override {
         *count = channels;
         return S_OK;
     }
@@ -37,8 +39,8 @@ class FakeEndpoint : public IAudioEndpointVolume {
     HRESULT STDMETHODCALLTYPE SetMasterVolumeLevelScalar(FLOAT, LPCGUID) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetMasterVolumeLevel(FLOAT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMasterVolumeLevelScalar(FLOAT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMasterVolumeLevel(FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMasterVolumeLevelScalar(FLOAT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetChannelVolumeLevel(UINT, FLOAT, LPCGUID) override {
         return E_NOTIMPL;
     }
@@ -52,8 +54,8 @@ class FakeEndpoint : public IAudioEndpointVolume {
         ++writes;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevel(UINT, FLOAT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevelScalar(UINT channel, FLOAT *level) override {
+    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevel(UINT, FLOAT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChannelVolumeLevelScalar(UINT channel, FLOAT* level) override {
         if (channel >= channels)
             return E_INVALIDARG;
         *level = levels[channel];
@@ -65,17 +67,15 @@ class FakeEndpoint : public IAudioEndpointVolume {
         muted = mute;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetMute(WINBOOL *mute) override {
+    HRESULT STDMETHODCALLTYPE GetMute(WINBOOL* mute) override {
         *mute = muted;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetVolumeStepInfo(UINT *, UINT *) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVolumeStepInfo(UINT*, UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE VolumeStepUp(LPCGUID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE VolumeStepDown(LPCGUID) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetVolumeRange(FLOAT *, FLOAT *, FLOAT *) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVolumeRange(FLOAT*, FLOAT*, FLOAT*) override { return E_NOTIMPL; }
 };
 
 class EndpointVolumeTest : public ::testing::Test {

@@ -1,9 +1,10 @@
 // Whole files as bytes, for the tests that read and write shortcut files directly.
 #pragma once
-#include <string>
 #include "platform/win.h"
 
-inline std::string ReadBytes(const std::wstring &path) {
+#include <string>
+
+inline std::string ReadBytes(const std::wstring& path) {
     std::string bytes;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
@@ -17,7 +18,7 @@ inline std::string ReadBytes(const std::wstring &path) {
     return bytes;
 }
 
-inline bool WriteBytes(const std::wstring &path, const std::string &bytes) {
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;

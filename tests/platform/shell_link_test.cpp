@@ -1,33 +1,31 @@
 // Reading a shortcut without the shell: links as this machine's shell writes them, cut short or
 // changed, and links laid out as another shell writes them (UTF-16 link info, counts without
 // the terminator).
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 #include "platform/desktop/shell_link.h"
 #include "platform/shell.h"
 #include "tests/platform/file_bytes.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
 using desktop::ShellLinkStarts;
 
-
-void PutDword(std::string *bytes, size_t at, DWORD value) {
+void PutDword(std::string* bytes, size_t at, DWORD value) {
     for (int i = 0; i < 4; ++i)
         (*bytes)[at + i] = static_cast<char>(value >> (8 * i));
 }
 
-DWORD GetDword(const std::string &bytes, size_t at) {
+DWORD GetDword(const std::string& bytes, size_t at) {
     DWORD value = 0;
     for (int i = 0; i < 4; ++i)
         value |= static_cast<DWORD>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
     return value;
 }
 
-std::string Utf16(const std::wstring &text) {
+std::string Utf16(const std::wstring& text) {
     std::string bytes;
     for (wchar_t c : text) {
         bytes += static_cast<char>(c & 0xFF);
@@ -46,7 +44,7 @@ std::string Dword(DWORD value) {
     return bytes;
 }
 
-std::vector<std::wstring> Steps(const std::wstring &path) {
+std::vector<std::wstring> Steps(const std::wstring& path) {
     std::vector<std::wstring> steps;
     size_t from = 3; // after "X:\"
     while (from < path.size()) {
@@ -69,7 +67,7 @@ struct Layout {
     std::wstring arguments = L"-s";
 };
 
-std::string LaidOut(const Layout &layout) {
+std::string LaidOut(const Layout& layout) {
     const char linkClass[16] = {0x01,   0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                 '\xC0', 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
     std::string link =
@@ -79,7 +77,7 @@ std::string LaidOut(const Layout &layout) {
     std::string items;
     std::string drive = std::string("\x2F") + "C:\\" + std::string(19, '\0');
     items += Word(drive.size() + 2) + drive;
-    for (const std::wstring &name : layout.items) {
+    for (const std::wstring& name : layout.items) {
         // Type, a short name, then the extension block with the long name.
         std::string item = std::string("\x32\0", 2) + std::string(12, '\0') + "SHORT~1" +
                            std::string(1, '\0') + Word(0) + Dword(0xBEEF0004) + Utf16(name) +
@@ -128,7 +126,7 @@ class ShellLink : public ::testing::Test {
         EXPECT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
         return ReadBytes(shortcut_);
     }
-    bool Starts(const std::string &bytes, const wchar_t *arguments = L"-s") {
+    bool Starts(const std::string& bytes, const wchar_t* arguments = L"-s") {
         EXPECT_TRUE(WriteBytes(shortcut_, bytes));
         return ShellLinkStarts(shortcut_.c_str(), program_.c_str(), arguments);
     }

@@ -1,12 +1,12 @@
 // The Startup shortcut as the desktop makes it: a real .lnk that the shell resolves.
-#include "platform/shell.h"
-#include "tests/platform/file_bytes.h"
-
-#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <gtest/gtest.h>
 #include <string>
+
+#include "platform/shell.h"
+#include "tests/platform/file_bytes.h"
 
 namespace {
 
@@ -17,14 +17,14 @@ struct Resolved {
     std::wstring description;
 };
 
-Resolved Resolve(const std::wstring &shortcut) {
+Resolved Resolve(const std::wstring& shortcut) {
     Resolved resolved;
-    IShellLinkW *link = nullptr;
+    IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void **>(&link))))
+                                reinterpret_cast<void**>(&link))))
         return resolved;
-    IPersistFile *file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ))) {
             wchar_t text[MAX_PATH] = {};
             resolved.loaded = SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH));
@@ -44,14 +44,14 @@ Resolved Resolve(const std::wstring &shortcut) {
 
 // Gives the shortcut a description, as a user might in its properties: a mark that shows
 // whether it was written again since.
-bool Describe(const std::wstring &shortcut, const wchar_t *description) {
-    IShellLinkW *link = nullptr;
+bool Describe(const std::wstring& shortcut, const wchar_t* description) {
+    IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void **>(&link))))
+                                reinterpret_cast<void**>(&link))))
         return false;
     bool saved = false;
-    IPersistFile *file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         saved = SUCCEEDED(file->Load(shortcut.c_str(), STGM_READWRITE)) &&
                 SUCCEEDED(link->SetDescription(description)) &&
                 SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
@@ -61,10 +61,9 @@ bool Describe(const std::wstring &shortcut, const wchar_t *description) {
     return saved;
 }
 
-
 // Wine's shell reads a new shortcut once more after saving it (for its own menus), so a delete
 // right after creating may meet the file still open for a moment.
-bool DeleteSoon(const std::wstring &path) {
+bool DeleteSoon(const std::wstring& path) {
     for (int attempt = 0; attempt < 250; ++attempt) {
         if (platform::DeleteFileW(path.c_str()))
             return true;
@@ -154,7 +153,7 @@ TEST_F(Shortcut, AShortcutThatStartsAnotherProgramOrWithOtherArgumentsIsReplaced
         L"\"" + folder + L"d\u0101wn bell.exe\" -s", // "a" with a macron: one letter apart
     };
     std::wstring target = L"\"" + program_ + L"\" -s";
-    for (const std::wstring &old : earlier) {
+    for (const std::wstring& old : earlier) {
         SCOPED_TRACE(testing::Message() << old.c_str());
         ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), old.c_str()));
         ASSERT_TRUE(Describe(shortcut_, L"the old one"));
@@ -168,7 +167,7 @@ TEST_F(Shortcut, AShortcutThatStartsAnotherProgramOrWithOtherArgumentsIsReplaced
 
 TEST_F(Shortcut, AShortcutThatCannotBeReadIsReplaced) {
     std::wstring target = L"\"" + program_ + L"\" -s";
-    for (const std::string &bytes :
+    for (const std::string& bytes :
          {std::string(), std::string("not a shortcut"), std::string(0x4C, '\0')}) {
         ASSERT_TRUE(WriteBytes(shortcut_, bytes));
         ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));

@@ -1,15 +1,14 @@
 // The desktop stand-ins for the device's wave folder, LED, display power and buttons, against
 // the real desktop functions.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 #include "platform/desktop/device_paths.h"
 #include "platform/display.h"
 #include "platform/keys.h"
 #include "platform/led.h"
 #include "platform/shell.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -93,8 +92,9 @@ class MainWindow : public ::testing::Test {
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"DawnbellStandInTest";
         RegisterClassW(&windowClass);
-        HWND window = CreateWindowExW(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 0,
-                                      0, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+        HWND window =
+            CreateWindowExW(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                            100, nullptr, nullptr, windowClass.hInstance, nullptr);
         windows_.push_back(window);
         return window;
     }

@@ -1,14 +1,13 @@
 // The run-at-time service as real processes: dawnbell_runat.exe started by the tests or by
 // CeRunAppAtTime, and copies of runat_probe.exe for it to start. Each test runs a service
 // instance of its own, with its own registrations, and stops it afterwards.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 #include "platform/wakeup.h"
 #include "runat/processes.h"
 #include "runat/store.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -130,7 +129,9 @@ void WriteValue(LPCWSTR name, DWORD type, const void* data, DWORD size) {
     RegCloseKey(key);
 }
 
-HWND ServiceWindow() { return FindWindowW(runat::kWindowClass, runat::WindowTitle()); }
+HWND ServiceWindow() {
+    return FindWindowW(runat::kWindowClass, runat::WindowTitle());
+}
 
 // Closes the service window of the current instance and waits for its process to end; ends
 // it by force if it does not.

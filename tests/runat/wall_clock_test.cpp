@@ -2,11 +2,10 @@
 // CTest runs it once per zone with TZ set (Wine takes the zone from it), and each run checks
 // that zone's rows. The 2027 nights: New York 14 March and 7 November, Berlin 28 March and 31
 // October, Sydney 3 October and 4 April.
-#include "runat/wall_clock.h"
-
 #include <gtest/gtest.h>
-
 #include <string>
+
+#include "runat/wall_clock.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "tests/settings/dialog_driver.h"
+
 #include "model/dialog_template.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"

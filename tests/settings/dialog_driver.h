@@ -1,10 +1,12 @@
 // Runs the real settings dialog from its template, driven from inside its own modal loop.
 #pragma once
 #include "platform/win.h"
-#include "tests/support/test_support.h"
+
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/test_support.h"
 
 // Runs template IDD_SETTINGS modally with the program's dialog procedure and `script` inside its
 // loop, and returns how it ended. A script that leaves the dialog open has it closed afterwards.

@@ -1,9 +1,10 @@
 // The settings dialog from its real template: what it shows, what it plays, what OK commits.
+#include <cwchar>
+
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
 #include "tests/settings/dialog_driver.h"
-#include <cwchar>
 
 namespace {
 
@@ -22,8 +23,8 @@ using SettingsDialogTest = ProgramTest;
 TEST_F(SettingsDialogTest, TheTemplateHasItsControlsInTabOrder) {
     struct Control {
         int id;
-        const wchar_t *className;
-        const wchar_t *text; // null: not looked at
+        const wchar_t* className;
+        const wchar_t* text; // null: not looked at
         LONG type;           // combo box kind or button kind
         bool tabStop;
     };
@@ -59,7 +60,7 @@ TEST_F(SettingsDialogTest, TheTemplateHasItsControlsInTabOrder) {
         EXPECT_EQ(FocusedControl(dialog), IDC_HOUR);
 
         HWND child = GetWindow(dialog, GW_CHILD);
-        for (const Control &c : expected) {
+        for (const Control& c : expected) {
             ASSERT_NE(child, nullptr);
             wchar_t className[32] = {};
             GetClassNameW(child, className, 32);
@@ -277,7 +278,7 @@ TEST_F(SettingsDialogTest, TheVersionBannerHasTwoParagraphs) {
     Strings boxes = fake::Calls("MessageBoxW(");
     ASSERT_EQ(boxes.size(), 1u);
     const std::string suffix = ", Larchworks presents, 0x40)";
-    const std::string &call = boxes[0];
+    const std::string& call = boxes[0];
     ASSERT_GT(call.size(), suffix.size());
     ASSERT_EQ(call.substr(call.size() - suffix.size()), suffix);
     std::string banner = call.substr(12, call.size() - 12 - suffix.size());

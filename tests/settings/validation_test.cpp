@@ -1,8 +1,9 @@
 // OK checks the four number fields in order and reports only the first fault.
+#include <string>
+
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "tests/settings/dialog_driver.h"
-#include <string>
 
 namespace {
 
@@ -10,7 +11,7 @@ struct Outcome {
     INT_PTR result = 0;
     std::vector<std::string> messages;
     int focus = 0;
-    DWORD selection = 0; // of the focused field's edit: start in the low word, end in the high
+    DWORD selection = 0;    // of the focused field's edit: start in the low word, end in the high
     int selectRequests = 0; // selections asked of the focused field itself while OK ran
 };
 
@@ -21,7 +22,7 @@ int g_selectRequests = 0;
 HHOOK g_selectHook = nullptr;
 
 LRESULT CALLBACK WatchSelections(int code, WPARAM wParam, LPARAM lParam) {
-    auto *message = reinterpret_cast<CWPSTRUCT *>(lParam);
+    auto* message = reinterpret_cast<CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && message->hwnd == g_watched &&
         (message->message == CB_SETEDITSEL || message->message == EM_SETSEL))
         ++g_selectRequests;
@@ -40,7 +41,7 @@ class ValidationTest : public ProgramTest {
             SetDlgItemTextW(dialog, IDC_MINUTE, L"5");
             SetDlgItemTextW(dialog, IDC_REPEAT, L"3");
             SetDlgItemTextW(dialog, IDC_SNOOZE, L"10");
-            for (const auto &[id, text] : texts)
+            for (const auto& [id, text] : texts)
                 SetDlgItemTextW(dialog, id, text.c_str());
             // A box selects its text the first time it gets the focus; spend that, clear every
             // selection and leave the focus elsewhere, so what OK selects is OK's own doing.
@@ -54,8 +55,8 @@ class ValidationTest : public ProgramTest {
             int faulty = texts.empty() ? 0 : texts.front().first;
             g_watched = faulty ? GetDlgItem(dialog, faulty) : nullptr;
             g_selectRequests = 0;
-            g_selectHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchSelections, nullptr,
-                                             GetCurrentThreadId());
+            g_selectHook =
+                SetWindowsHookExW(WH_CALLWNDPROC, WatchSelections, nullptr, GetCurrentThreadId());
             Click(dialog, IDOK);
             UnhookWindowsHookEx(g_selectHook);
             outcome.selectRequests = g_selectRequests;
@@ -69,14 +70,14 @@ class ValidationTest : public ProgramTest {
     }
 };
 
-std::string Box(const char *text) {
+std::string Box(const char* text) {
     return std::string("MessageBoxW(") + text + ", NULL, 0x30)";
 }
 
 TEST_F(ValidationTest, ValuesWithinTheirRangesAreCommitted) {
     struct Case {
         int id;
-        const wchar_t *text;
+        const wchar_t* text;
         int32_t expected;
     };
     const Case cases[] = {
@@ -85,7 +86,7 @@ TEST_F(ValidationTest, ValuesWithinTheirRangesAreCommitted) {
         {IDC_REPEAT, L"1", 1}, {IDC_REPEAT, L"15", 15}, {IDC_REPEAT, L"", 0},
         {IDC_SNOOZE, L"1", 1}, {IDC_SNOOZE, L"15", 15},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(fake::Narrow(std::to_wstring(c.id) + L" = \"" + c.text + L"\""));
         ResetProgramState();
         Outcome outcome = PressOk({{c.id, c.text}});
@@ -105,8 +106,8 @@ TEST_F(ValidationTest, ValuesWithinTheirRangesAreCommitted) {
 TEST_F(ValidationTest, AFaultyFieldIsReportedFocusedAndSelected) {
     struct Case {
         int id;
-        const wchar_t *text;
-        const char *message;
+        const wchar_t* text;
+        const char* message;
     };
     const std::wstring fortyDigits(40, L'9');
     const Case cases[] = {
@@ -117,7 +118,7 @@ TEST_F(ValidationTest, AFaultyFieldIsReportedFocusedAndSelected) {
         {IDC_HOUR, L"24", "Time setting Error."},
         {IDC_HOUR, fortyDigits.c_str(), "Time setting Error."},
         {IDC_HOUR, L"4294967303", "Time setting Error."}, // 2^32 + 7 must not wrap round to 7
-        {IDC_HOUR, L"\u0663", "Time setting Error."}, // an Arabic-Indic three
+        {IDC_HOUR, L"\u0663", "Time setting Error."},     // an Arabic-Indic three
         {IDC_MINUTE, L"5x", "Minutes setting Error."},
         {IDC_MINUTE, L"\uFF10\uFF15", "Minutes setting Error."}, // full-width 05
         {IDC_MINUTE, L"60", "Minutes setting Error."},
@@ -130,7 +131,7 @@ TEST_F(ValidationTest, AFaultyFieldIsReportedFocusedAndSelected) {
         {IDC_SNOOZE, L"0", "Please choose a snooze interval between 1 and 15 min."},
         {IDC_SNOOZE, L"16", "Please choose a snooze interval between 1 and 15 min."},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(fake::Narrow(std::to_wstring(c.id) + L" = \"" + c.text + L"\""));
         ResetProgramState();
         Outcome outcome = PressOk({{c.id, c.text}});
@@ -146,14 +147,14 @@ TEST_F(ValidationTest, AFaultyFieldIsReportedFocusedAndSelected) {
 TEST_F(ValidationTest, AnEmptyFieldIsReportedAndFocusedOnly) {
     struct Case {
         int id;
-        const char *message;
+        const char* message;
     };
     const Case cases[] = {
         {IDC_HOUR, "Please input an hour."},
         {IDC_MINUTE, "Please input minutes."},
         {IDC_SNOOZE, "Please input a snooze interval."},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         ResetProgramState();
         Outcome outcome = PressOk({{c.id, L""}});

@@ -1,5 +1,6 @@
 #include <cstring>
 #include <random>
+
 #include "model/settings.h"
 #include "store/settings_store.h"
 #include "tests/support/test_support.h"
@@ -8,9 +9,9 @@ namespace {
 
 class StoreTest : public ProgramTest {};
 
-const wchar_t* const kNumberNames[] = {L"Hour",      L"Minute",    L"Alarm",    L"VolCtrl",
-                                       L"AlarmInterval", L"UseBeep", L"NoSuspend", L"ScreenOff",
-                                       L"LedBlink",  L"AlarmNum",  L"AlarmCnt", L"Button"};
+const wchar_t* const kNumberNames[] = {L"Hour",          L"Minute",   L"Alarm",     L"VolCtrl",
+                                       L"AlarmInterval", L"UseBeep",  L"NoSuspend", L"ScreenOff",
+                                       L"LedBlink",      L"AlarmNum", L"AlarmCnt",  L"Button"};
 
 void FillEveryField() {
     Settings.Hour = 6;
@@ -130,14 +131,14 @@ TEST_F(StoreTest, SaveWritesTheCounterAndArmedFlagAsTheyStand) {
 TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
     FillEveryField();
     const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    WriteRaw(L"Hour", REG_BINARY, eight, 8);               // too long for a number
-    WriteRaw(L"Minute", REG_DWORD, eight, 2);              // too short
-    WriteString(L"AlarmNum", L"9");                        // a string under a number's name
-    WriteRaw(L"AlarmCnt", REG_BINARY, eight, 4);           // four bytes, but not a DWORD
-    WriteRaw(L"Wave", REG_SZ, L"abc", 5);                  // odd byte count
-    WriteRaw(L"strNext", REG_DWORD, eight, 4);             // a number under a text's name
+    WriteRaw(L"Hour", REG_BINARY, eight, 8);     // too long for a number
+    WriteRaw(L"Minute", REG_DWORD, eight, 2);    // too short
+    WriteString(L"AlarmNum", L"9");              // a string under a number's name
+    WriteRaw(L"AlarmCnt", REG_BINARY, eight, 4); // four bytes, but not a DWORD
+    WriteRaw(L"Wave", REG_SZ, L"abc", 5);        // odd byte count
+    WriteRaw(L"strNext", REG_DWORD, eight, 4);   // a number under a text's name
     std::wstring full(64, L'n');
-    WriteRaw(L"strNext", REG_SZ, full.c_str(), 20);        // ten characters, no terminator
+    WriteRaw(L"strNext", REG_SZ, full.c_str(), 20); // ten characters, no terminator
     LoadSettings();
     EXPECT_EQ(Settings.Hour, 6);
     EXPECT_EQ(Settings.Minute, 30);
@@ -146,7 +147,7 @@ TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
     EXPECT_STREQ(Settings.Wave, L"Alarm2");
     EXPECT_EQ(std::wstring(Settings.strNext), std::wstring(10, L'n'));
 
-    WriteRaw(L"Wave", REG_SZ, L"Alarm3\0junk", 22);        // text after the terminator
+    WriteRaw(L"Wave", REG_SZ, L"Alarm3\0junk", 22); // text after the terminator
     LoadSettings();
     EXPECT_STREQ(Settings.Wave, L"Alarm3");
 }
@@ -157,8 +158,8 @@ TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
 TEST_F(StoreTest, RandomValuesLoadExactlyOrLeaveTheirFieldAlone) {
     struct Field {
         const wchar_t* name;
-        int32_t* number;  // a number field, or
-        wchar_t* text;    // a text field of `chars` characters
+        int32_t* number; // a number field, or
+        wchar_t* text;   // a text field of `chars` characters
         size_t chars;
     };
     const Field fields[] = {

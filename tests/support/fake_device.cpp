@@ -1,7 +1,9 @@
 #include "tests/support/fake_device.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
+
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
@@ -29,7 +31,9 @@ void Record(const char* format, ...) {
         g_device.onCall(line);
 }
 
-const char* WindowName(HWND window) { return window ? "hwnd" : "NULL"; }
+const char* WindowName(HWND window) {
+    return window ? "hwnd" : "NULL";
+}
 
 std::string TimeText(const SYSTEMTIME& t) {
     char text[64];
@@ -62,7 +66,9 @@ void FillFind(const File& file, WIN32_FIND_DATAW* data) {
 
 } // namespace
 
-Device& device() { return g_device; }
+Device& device() {
+    return g_device;
+}
 
 void Reset() {
     g_device = Device{};
@@ -70,8 +76,12 @@ void Reset() {
     g_search = Search{};
 }
 
-const std::vector<std::string>& Journal() { return g_journal; }
-void ClearJournal() { g_journal.clear(); }
+const std::vector<std::string>& Journal() {
+    return g_journal;
+}
+void ClearJournal() {
+    g_journal.clear();
+}
 
 std::vector<std::string> Calls(const std::string& prefix) {
     std::vector<std::string> calls;
@@ -81,7 +91,9 @@ std::vector<std::string> Calls(const std::string& prefix) {
     return calls;
 }
 
-bool TimerRunning(HWND window, UINT_PTR id) { return g_device.timers.count({window, id}) != 0; }
+bool TimerRunning(HWND window, UINT_PTR id) {
+    return g_device.timers.count({window, id}) != 0;
+}
 
 bool FireTimer(UINT_PTR id) {
     if (!TimerRunning(nullptr, id))
@@ -114,9 +126,13 @@ using fake::Record;
 
 namespace platform {
 
-void GetLocalTime(SYSTEMTIME* time) { *time = fake::device().clock; }
+void GetLocalTime(SYSTEMTIME* time) {
+    *time = fake::device().clock;
+}
 
-void Sleep(DWORD milliseconds) { Record("Sleep(%lu)", milliseconds); }
+void Sleep(DWORD milliseconds) {
+    Record("Sleep(%lu)", milliseconds);
+}
 
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC proc) {
     auto& d = fake::device();

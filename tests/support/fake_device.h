@@ -1,13 +1,14 @@
 // The recording fake device: every platform call is journalled in order, and answers come
 // from a state the test sets.
 #pragma once
+#include "platform/win.h"
+
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
-#include "platform/win.h"
 
 namespace fake {
 

@@ -1,9 +1,11 @@
 #include "tests/support/test_support.h"
+
 #include <cwchar>
 #include <deque>
-#include "model/app_state.h"
+
 #include "app/entry.h"
 #include "model/alarm_time.h"
+#include "model/app_state.h"
 #include "model/settings.h"
 #include "store/settings_store.h"
 
@@ -46,8 +48,8 @@ bool HasValue(const wchar_t* name) {
 DWORD ReadDword(const wchar_t* name) {
     HKEY key = OpenKey();
     DWORD value = 0xDEADBEEF, size = sizeof value, type = 0;
-    LONG result = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                   &size);
+    LONG result =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     EXPECT_EQ(result, ERROR_SUCCESS) << fake::Narrow(name);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << fake::Narrow(name);
@@ -87,7 +89,9 @@ void WriteString(const wchar_t* name, const std::wstring& text) {
     WriteRaw(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Larchworks"); }
+void DeleteSettingsKey() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Larchworks");
+}
 
 namespace {
 
@@ -236,8 +240,7 @@ void Click(HWND dialog, int id) {
     LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
     if (style == BS_AUTOCHECKBOX)
         SendMessageW(control, BM_SETCHECK, IsChecked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(control));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
 void ResetProgramState() {

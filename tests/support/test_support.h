@@ -1,11 +1,13 @@
 // Shared test helpers: a scratch registry, driving modal dialogs from inside their loop, and a
 // fixture that gives every test a fresh program and a fresh device.
 #pragma once
+#include "platform/win.h"
+
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include <gtest/gtest.h>
-#include "platform/win.h"
+
 #include "tests/support/fake_device.h"
 
 // Redirects HKEY_CURRENT_USER of this process into a scratch key for the object's lifetime.

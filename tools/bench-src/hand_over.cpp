@@ -5,8 +5,9 @@
 //                      waited for (the running instance has started its ring by then)
 //   hand_over --bare   a bare find-and-send: the window found the same way and sent a message
 //                      that does nothing, the least any second start can do
-#include <cwchar>
 #include <windows.h>
+
+#include <cwchar>
 
 #include "resources/resource.h"
 

@@ -80,7 +80,7 @@ void WaitUntilNoInstance() {
 
 // Starts `exe` and times it until its window titled `title` shows the Stop button; -1 if it
 // never does. The program is ended afterwards.
-double TimeRing(const wchar_t *exe, const wchar_t *arguments, const wchar_t *title) {
+double TimeRing(const wchar_t* exe, const wchar_t* arguments, const wchar_t* title) {
     double start = Millis();
     Program program = Start(exe, arguments);
     DWORD pid = program.process.dwProcessId;
@@ -93,7 +93,7 @@ double TimeRing(const wchar_t *exe, const wchar_t *arguments, const wchar_t *tit
 }
 
 struct Contender {
-    const char *name;
+    const char* name;
     double (*run)(DWORD effect);
 };
 
@@ -109,7 +109,7 @@ double TemplateRing(DWORD effect) {
 }
 
 // Runs each contender once untimed, then `rounds` rounds with the order turned by one each round.
-void Rounds(const Contender *contenders, int count, DWORD effect, int rounds) {
+void Rounds(const Contender* contenders, int count, DWORD effect, int rounds) {
     for (int i = 0; i < count; ++i)
         contenders[i].run(effect);
     for (int round = 0; round < rounds; ++round) {
@@ -149,7 +149,7 @@ void ClickAlarmBox(HWND window, UINT check) {
 // Arms the resident Dawnbell afresh (a hand-over of an alarm it has just rung would not ring it
 // again) and hides it, silenced, as it waits for its alarm; then times `exe` from its start to
 // its end. -1 if it failed, or did not ring when it should have.
-double TimeHandOver(const wchar_t *exe, const wchar_t *arguments, bool rings) {
+double TimeHandOver(const wchar_t* exe, const wchar_t* arguments, bool rings) {
     ClickAlarmBox(g_resident, BST_UNCHECKED);
     ClickAlarmBox(g_resident, BST_CHECKED);
     SendMessageW(g_resident, WM_CLOSE, 0, 0);
@@ -270,7 +270,7 @@ void RingResidents() {
 
 void Cleanup() {
     CleanSlate();
-    for (const wchar_t *exe : {L"ring_window.exe", L"hand_over.exe"}) {
+    for (const wchar_t* exe : {L"ring_window.exe", L"hand_over.exe"}) {
         for (DWORD pid : ProcessesNamed(exe))
             KillProcess(pid);
     }
@@ -278,7 +278,7 @@ void Cleanup() {
 
 } // namespace
 
-int wmain(int argc, wchar_t **argv) {
+int wmain(int argc, wchar_t** argv) {
     std::wstring what = argc > 1 ? argv[1] : L"";
     auto number = [&](int i, int otherwise) { return argc > i ? _wtoi(argv[i]) : otherwise; };
     if (what == L"ring")

@@ -2,10 +2,11 @@
 // and a dialog with its very title. Every message 1124 that reaches them is logged to
 // "<its own path>.log", one line each. It runs until its windows are closed.
 #include <windows.h>
-#include "model/names.h"
-#include "resources/resource.h"
 
 #include <wchar.h>
+
+#include "model/names.h"
+#include "resources/resource.h"
 
 namespace {
 
