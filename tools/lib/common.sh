@@ -41,3 +41,14 @@ configure_and_build() {
     -DCMAKE_BUILD_TYPE="$type" -DDAWNBELL_TESTS="$tests" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
 }
+
+# The C++ sources that the formatting rules cover: every tracked .cpp and .h (or, outside a git
+# checkout, every such file but the build folders), one per line.
+cxx_sources() {
+  if git -C "$top" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git -C "$top" ls-files --cached --others --exclude-standard -- '*.cpp' '*.h'
+  else
+    (cd "$top" && find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print |
+      sed 's|^\./||')
+  fi
+}
