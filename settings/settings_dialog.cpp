@@ -1,6 +1,7 @@
 #include "settings/settings_dialog.h"
 
 #include <cwchar>
+#include <iterator>
 
 #include "alerts/power.h"
 #include "app/startup_shortcut.h" // the dialog's OK updates the Startup shortcut
@@ -12,6 +13,7 @@
 #include "platform/shell.h"
 #include "platform/sound.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 
 namespace {
 
@@ -269,9 +271,10 @@ void PreviewWave(HWND dialog) {
 
 void ShowVersionInfo(HWND dialog) {
     wchar_t banner[128];
-    FormatText(banner, 128,
-               L"Larchworks Chime Engine Ver. 2.1\n\n%ls Ver. 1.0\nAn alarm clock "
-               L"that wakes your handheld.",
+    FormatText(banner, std::size(banner),
+               L"Larchworks Chime Engine Ver. 2.1\n\n"
+               L"%ls Ver. " DAWNBELL_VERSION_TEXT "\n"
+               L"An alarm clock that wakes your handheld.",
                L"Dawnbell");
     platform::MessageBoxW(dialog, banner, L"Larchworks presents", MB_OK | MB_ICONINFORMATION);
 }

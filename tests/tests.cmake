@@ -4,7 +4,10 @@ enable_testing()
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# GoogleTest is built from source with the same cross compiler; Debian's googletest package puts
+# it here.
+set(DAWNBELL_GOOGLETEST_DIR /usr/src/googletest CACHE PATH "GoogleTest's source folder")
+add_subdirectory(${DAWNBELL_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The recording fake device and the shared test helpers.
 file(GLOB FAKE_SOURCES CONFIGURE_DEPENDS tests/support/*.cpp)
@@ -21,7 +24,7 @@ function(dawnbell_suite name)
     endif()
     add_executable(${name}_tests ${sources} ${CMAKE_SOURCE_DIR}/resources/dawnbell.rc)
     target_link_libraries(${name}_tests PRIVATE fake_device dawnbell_core gtest_main)
-    target_link_options(${name}_tests PRIVATE -static)
+    dawnbell_flags(${name}_tests)
     add_test(NAME ${name} COMMAND ${name}_tests)
     # Suites that run the main window create the single-instance mutex and a window titled
     # "Dawnbell": two at once would see each other as a running instance.
@@ -39,7 +42,7 @@ file(GLOB DESKTOP_TEST_SOURCES CONFIGURE_DEPENDS tests/platform/*.cpp)
 if(DESKTOP_TEST_SOURCES)
     add_executable(platform_tests ${DESKTOP_TEST_SOURCES})
     target_link_libraries(platform_tests PRIVATE platform_desktop gtest_main)
-    target_link_options(platform_tests PRIVATE -static)
+    dawnbell_flags(platform_tests)
     target_compile_definitions(platform_tests PRIVATE
         DAWNBELL_DELAYLOAD_DIR="${CMAKE_SOURCE_DIR}/platform/desktop/delayload")
     add_test(NAME platform COMMAND platform_tests)
@@ -51,10 +54,10 @@ endif()
 file(GLOB RUNAT_TEST_SOURCES CONFIGURE_DEPENDS tests/runat/*.cpp)
 add_executable(runat_tests ${RUNAT_TEST_SOURCES})
 target_link_libraries(runat_tests PRIVATE platform_desktop gtest_main)
-target_link_options(runat_tests PRIVATE -static)
+dawnbell_flags(runat_tests)
 add_executable(runat_probe WIN32 tests/runat/probe/runat_probe.cpp)
 target_link_libraries(runat_probe PRIVATE runat_store)
-target_link_options(runat_probe PRIVATE -municode -static)
+dawnbell_flags(runat_probe WIDE_MAIN)
 add_dependencies(runat_tests dawnbell_runat runat_probe)
 add_test(NAME runat COMMAND runat_tests --gtest_filter=-WallClock.*:DaylightSavingNight.*)
 # The wall-clock rule against the real conversions, in each zone of its table: Wine takes the
@@ -76,10 +79,10 @@ file(GLOB E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(E2E_SOURCES)
     add_executable(e2e_tests ${E2E_SOURCES})
     target_link_libraries(e2e_tests PRIVATE runat_store gtest_main shell32 ole32 uuid)
-    target_link_options(e2e_tests PRIVATE -static)
+    dawnbell_flags(e2e_tests)
     # Another program with look-alike windows, for the hand-over to pass by.
     add_executable(lookalike WIN32 tests/e2e/lookalike/lookalike.cpp)
-    target_link_options(lookalike PRIVATE -municode -static)
+    dawnbell_flags(lookalike WIDE_MAIN)
     add_dependencies(e2e_tests dawnbell dawnbell_runat lookalike)
     add_test(NAME e2e COMMAND e2e_tests)
     # The programs under test sit beside e2e_tests.exe in the build folder. They run in a Wine
@@ -91,7 +94,7 @@ endif()
 # The Windows installer: tools/package makes it, and it is installed and uninstalled silently in
 # a fresh prefix of its own, with the installed program opened and armed in between.
 add_executable(install_probe tests/package/install_probe.cpp)
-target_link_options(install_probe PRIVATE -municode -static)
+dawnbell_flags(install_probe WIDE_MAIN)
 target_link_libraries(install_probe PRIVATE shell32 advapi32)
 add_test(NAME package COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/check_install.sh
                               $<TARGET_FILE:install_probe>)
@@ -103,7 +106,7 @@ if(E2E_SOURCES)
     add_executable(audio_driver tests/audio/audio_driver.cpp tests/e2e/e2e_support.cpp
                                 tests/e2e/e2e_dialogs.cpp)
     target_link_libraries(audio_driver PRIVATE runat_store)
-    target_link_options(audio_driver PRIVATE -static)
+    dawnbell_flags(audio_driver)
     add_dependencies(audio_driver dawnbell)
     add_test(NAME audio COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/audio/ring_heard.py
                                 ${CMAKE_BINARY_DIR})

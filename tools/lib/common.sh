@@ -24,7 +24,7 @@ ensure_packages() {
 }
 
 ensure_build_tools() {
-  ensure_packages cmake:cmake make:make \
+  ensure_packages cmake:cmake ninja:ninja-build \
     x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix \
     x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64 \
     x86_64-w64-mingw32-widl:mingw-w64-tools \
@@ -33,12 +33,16 @@ ensure_build_tools() {
     flock:util-linux pgrep:procps
 }
 
-# Configures and builds one build folder: configure_and_build DIR BUILD_TYPE TESTS(ON|OFF)
+# Configures one build folder from a preset of CMakePresets.json and builds it:
+#   configure_and_build PRESET [DIR]     (DIR defaults to the preset's own folder)
+# A folder that was configured differently before (another generator, say) is made afresh.
 configure_and_build() {
-  local dir=$1 type=$2 tests=$3
-  cmake -S "$top" -B "$dir" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE="$type" -DDAWNBELL_TESTS="$tests" >/dev/null
+  local preset=$1 dir=${2:-$top/build/$1}
+  if ! (cd "$top" && cmake --preset "$preset" -B "$dir" >/dev/null 2>&1) &&
+    [ -f "$dir/CMakeCache.txt" ]; then
+    rm -rf "$dir"
+    (cd "$top" && cmake --preset "$preset" -B "$dir" >/dev/null)
+  fi
   cmake --build "$dir" -j"$(nproc)"
 }
 
