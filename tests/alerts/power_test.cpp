@@ -1,14 +1,9 @@
-#include <cstdio>
-
 #include "alerts/power.h"
-#include "app/main_window.h"
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "tests/support/test_support.h"
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 class PowerTest : public ProgramTest {
   protected:
@@ -35,7 +30,7 @@ TEST_F(PowerTest, LedCountAndSupportQuery) {
     fake::device().cycleAdjust = 7;
     fake::device().ledSupportFails = true;
     EXPECT_EQ(QueryLedSupport(), -1);
-    EXPECT_EQ(fake::Calls("NLedGetDeviceInfo(1"), Lines(4, "NLedGetDeviceInfo(1, led=2)"));
+    EXPECT_EQ(fake::Calls("NLedGetDeviceInfo(1"), Lines(4, LedQuery(2)));
 }
 
 TEST_F(PowerTest, SetLedResolvesTheToggleAndDrivesTheChosenLed) {
@@ -47,9 +42,7 @@ TEST_F(PowerTest, SetLedResolvesTheToggleAndDrivesTheChosenLed) {
     SetLed(2, 1);
     SetLed(2, -1); // from on: off
     EXPECT_EQ(fake::Calls("NLed"),
-              (Lines{"NLedSetDevice(2, led=2, mode=2)", "NLedSetDevice(2, led=0, mode=0)",
-                     "NLedSetDevice(2, led=0, mode=2)", "NLedSetDevice(2, led=0, mode=0)",
-                     "NLedSetDevice(2, led=1, mode=1)", "NLedSetDevice(2, led=1, mode=0)"}));
+              (Lines{LedBlinks(2), LedOff(0), LedBlinks(0), LedOff(0), LedOn(1), LedOff(1)}));
 
     // Without a chosen LED the mode is still kept, and a later toggle starts from it.
     fake::ClearJournal();
@@ -69,64 +62,46 @@ TEST_F(PowerTest, RingsBlinkTheLedOrToggleItWhenTheQueryFails) {
     RingLed();
     RingLed();
     EXPECT_EQ(fake::Calls("NLedSetDevice"),
-              (Lines{"NLedSetDevice(2, led=1, mode=2)", "NLedSetDevice(2, led=1, mode=2)",
-                     "NLedSetDevice(2, led=1, mode=0)", "NLedSetDevice(2, led=1, mode=2)",
-                     "NLedSetDevice(2, led=1, mode=0)"}));
+              (Lines{LedBlinks(1), LedBlinks(1), LedOff(1), LedBlinks(1), LedOff(1)}));
 }
 
 TEST_F(PowerTest, ButtonsAreCapturedInOrderOnlyWhenChosen) {
-    CaptureButtons(window_, 1);
-    CaptureButtons(window_, 0);
+    CaptureButtons(window_, kOn);
+    CaptureButtons(window_, kOff);
     EXPECT_TRUE(fake::Journal().empty());
 
     Settings.Button = 1;
-    CaptureButtons(window_, 1);
-    CaptureButtons(window_, 0);
-    Lines expected;
-    char line[64];
-    for (int k = 0; k < 16; ++k) {
-        snprintf(line, sizeof line, "RegisterHotKey(hwnd, %d, 0x1008, 0x%X)", k, 0xC1 + k);
-        expected.push_back(line);
-    }
-    for (int k = 0; k < 16; ++k)
-        expected.push_back("UnregisterHotKey(hwnd, " + std::to_string(k) + ")");
-    EXPECT_EQ(fake::Journal(), expected);
+    CaptureButtons(window_, kOn);
+    CaptureButtons(window_, kOff);
+    EXPECT_EQ(fake::Journal(), Join({kButtonsCaptured, kButtonsReleased}));
 }
 
 TEST_F(PowerTest, DisplayPowerThroughTheEscapes) {
-    const Lines delayedOff = {"KillTimer(hwnd, 3)", "GetDC(NULL)",
-                              "ExtEscape(QUERYESCSUPPORT, 6147)", "SetTimer(hwnd, 3, 500)",
-                              "ReleaseDC(NULL)"};
-    SetDisplayPower(window_, 0, 1);
-    EXPECT_EQ(fake::Journal(), delayedOff);
+    SetDisplayPower(window_, kOff, kDelayed);
+    EXPECT_EQ(fake::Journal(), kDisplayOffSoon);
     fake::ClearJournal();
-    SetDisplayPower(window_, 0, 1); // a second action starts the 500 ms again
-    EXPECT_EQ(fake::Journal(), delayedOff);
+    SetDisplayPower(window_, kOff, kDelayed); // a second action starts the 500 ms again
+    EXPECT_EQ(fake::Journal(), kDisplayOffSoon);
     EXPECT_TRUE(fake::TimerRunning(window_, TIMER_SCREENOFF));
 
     // Switching on is immediate, pauses, and leaves the pending switch-off alone.
     fake::ClearJournal();
-    SetDisplayPower(window_, 1, 1);
-    EXPECT_EQ(fake::Journal(), (Lines{"GetDC(NULL)", "ExtEscape(QUERYESCSUPPORT, 6147)",
-                                      "ExtEscape(SETPOWERMANAGEMENT, length=12, dpms=1, state=1)",
-                                      "Sleep(100)", "ReleaseDC(NULL)"}));
+    SetDisplayPower(window_, kOn, kDelayed);
+    EXPECT_EQ(fake::Journal(), kDisplayOn);
     EXPECT_TRUE(fake::TimerRunning(window_, TIMER_SCREENOFF));
 
-    // When timer 3 expires the display goes off at once.
+    // Switching off at once ends the pending switch-off (what timer 3 does when it expires).
     fake::ClearJournal();
-    HandleTimer(window_, TIMER_SCREENOFF);
-    EXPECT_EQ(
-        fake::Journal(),
-        (Lines{"KillTimer(hwnd, 3)", "GetDC(NULL)", "ExtEscape(QUERYESCSUPPORT, 6147)",
-               "ExtEscape(SETPOWERMANAGEMENT, length=12, dpms=1, state=4)", "ReleaseDC(NULL)"}));
+    SetDisplayPower(window_, kOff, kAtOnce);
+    EXPECT_EQ(fake::Journal(), kDisplayOffNow);
     EXPECT_FALSE(fake::TimerRunning(window_, TIMER_SCREENOFF));
 }
 
 TEST_F(PowerTest, ADisplayWithoutThePowerEscapeIsLeftAlone) {
     fake::device().powerEscapeKnown = false;
-    SetDisplayPower(window_, 0, 1);
-    SetDisplayPower(window_, 0, 0);
-    SetDisplayPower(window_, 1, 0);
+    SetDisplayPower(window_, kOff, kDelayed);
+    SetDisplayPower(window_, kOff, kAtOnce);
+    SetDisplayPower(window_, kOn, kAtOnce);
     EXPECT_EQ(fake::Calls("KillTimer").size(), 2u);
     EXPECT_TRUE(fake::Calls("ExtEscape(SET").empty());
     EXPECT_TRUE(fake::Calls("SetTimer").empty());
@@ -141,7 +116,7 @@ TEST_F(PowerTest, KeepAwakeAndSuspendKeys) {
             Settings.Alarm = alarm;
             SetKeepAwake(window_, 1);
         }
-    EXPECT_EQ(fake::Journal(), Lines{"SetTimer(hwnd, 2, 10000)"});
+    EXPECT_EQ(fake::Journal(), Lines{kKeepAwakeStarts});
     Settings.NoSuspend = 0;
     SetKeepAwake(window_, 1); // a running timer is left running
     EXPECT_TRUE(fake::TimerRunning(window_, TIMER_KEEPAWAKE));
@@ -151,8 +126,7 @@ TEST_F(PowerTest, KeepAwakeAndSuspendKeys) {
     fake::ClearJournal();
     SendKeepAwakeKey();
     SuspendDevice();
-    EXPECT_EQ(fake::Journal(), (Lines{"keybd_event(0x87, 0, 6, 0)", "keybd_event(0xDF, 0, 4, 1)",
-                                      "keybd_event(0xDF, 0, 6, 1)"}));
+    EXPECT_EQ(fake::Journal(), Join({{kKeepAwakeKey}, kSuspend}));
 }
 
 } // namespace

@@ -7,8 +7,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class SoundTest : public ProgramTest {
   protected:
     // Starts a ring with the volume effect `effect` from the user's volume `volume`.
@@ -53,8 +51,7 @@ TEST_F(SoundTest, FadesRiseInEqualStepsAndEndOneTickAfterTheStepNoLongerFits) {
 
         fake::ClearJournal();
         ASSERT_TRUE(Tick());
-        EXPECT_EQ(fake::Journal(), (Lines{"waveOutGetVolume(0)", "waveOutSetVolume(0, 0xFFFFFFFF)",
-                                          "KillTimer(NULL, 100)"}));
+        EXPECT_EQ(fake::Journal(), (Lines{kReadVolume, kFullVolume, "KillTimer(NULL, 100)"}));
         EXPECT_FALSE(fake::TimerRunning(nullptr, 100));
 
         StopSound();
@@ -68,7 +65,7 @@ TEST_F(SoundTest, AFadeFromFullVolumeHasNoStepAndTicksUntilTheStop) {
     Ring(3, 0xFFFFFFFF);
     EXPECT_EQ(AppState.fadeStep, 0u);
     ASSERT_TRUE(Tick(100));
-    EXPECT_EQ(fake::Calls("waveOutSetVolume"), Lines(100, "waveOutSetVolume(0, 0xFFFFFFFF)"));
+    EXPECT_EQ(fake::Calls("waveOutSetVolume"), Lines(100, kFullVolume));
     StopSound();
     EXPECT_FALSE(fake::TimerRunning(nullptr, 100));
 }
@@ -117,7 +114,7 @@ TEST_F(SoundTest, StopPutsBackTheVolumeFromBeforeTheFirstOfSeveralRings) {
         Tick(3);
         fake::device().volume = 0x9999AAAA;
         StartSound(); // a further ring without a stop
-        EXPECT_EQ(fake::Calls("waveOutGetVolume(0)").size(), effect == 1 ? 1u : 4u);
+        EXPECT_EQ(fake::Calls(kReadVolume).size(), effect == 1 ? 1u : 4u);
         if (effect != 1) {
             // The old fade ends; the new one takes its step from the first saved volume.
             EXPECT_FALSE(fake::TimerRunning(nullptr, 100));
@@ -157,7 +154,7 @@ TEST_F(SoundTest, TheVolumeIsLeftAloneWithoutADeviceOrAnEffect) {
 // The device count is asked only by an operation that then changes a volume or a timer.
 TEST_F(SoundTest, AVolumeOperationWithNothingToDoAsksTheDeviceNothing) {
     const Lines none;
-    const Lines once = {"waveOutGetNumDevs()"};
+    const Lines once = {kAskDevices};
     for (int32_t effect : {0, 1, 2, 3, 4, -1}) {
         SCOPED_TRACE(effect);
         fake::Reset();
@@ -188,8 +185,7 @@ TEST_F(SoundTest, AFadeThatHasEndedStillPutsTheVolumeBack) {
     ASSERT_FALSE(fake::TimerRunning(nullptr, 100));
     fake::ClearJournal();
     StopSound();
-    EXPECT_EQ(fake::Journal(), (Lines{"PlaySoundW(NULL, 0x00000000)", "waveOutGetNumDevs()",
-                                      "waveOutSetVolume(0, 0x00000000)"}));
+    EXPECT_EQ(fake::Journal(), (Lines{kSilence, kAskDevices, SetsVolume(0)}));
 }
 
 TEST_F(SoundTest, TheRingPlaysTheChosenWaveFileOrTheBeepInALoop) {
@@ -203,17 +199,13 @@ TEST_F(SoundTest, TheRingPlaysTheChosenWaveFileOrTheBeepInALoop) {
     Settings.UseBeep = 0;
     StartSound();
     StopSound();
-    Lines calls = fake::Calls("PlaySoundW");
-    ASSERT_EQ(calls.size(), 5u);
-    EXPECT_EQ(calls[0], "PlaySoundW(\\Windows\\Alarm 3.wav, 0x00020009)");
-    EXPECT_EQ(calls[1], "PlaySoundW(\\Windows\\.wav, 0x00020009)");
-    EXPECT_EQ(calls[2], "PlaySoundW(\\Windows\\" + std::string(250, 'x') + ", 0x00020009)");
-    EXPECT_EQ(calls[3], "PlaySoundW(#132, 0x0004000D)");
-    EXPECT_EQ(calls[4], "PlaySoundW(NULL, 0x00000000)");
+    EXPECT_EQ(fake::Calls("PlaySoundW"),
+              (Lines{PlaysWave("\\Windows\\Alarm 3.wav"), PlaysWave("\\Windows\\.wav"),
+                     PlaysWave("\\Windows\\" + std::string(250, 'x')), kBeep, kSilence}));
     // Full volume is set before the sound starts, and put back after it stops.
-    EXPECT_EQ(fake::Journal().front(), "waveOutGetVolume(0)");
-    EXPECT_EQ(fake::Journal()[1], "waveOutSetVolume(0, 0xFFFFFFFF)");
-    EXPECT_EQ(fake::Journal().back(), "waveOutSetVolume(0, 0x80008000)");
+    EXPECT_EQ(fake::Journal().front(), kReadVolume);
+    EXPECT_EQ(fake::Journal()[1], kFullVolume);
+    EXPECT_EQ(fake::Journal().back(), kUserVolumeBack);
 }
 
 } // namespace

@@ -15,21 +15,19 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 class HandOverTest : public ProgramTest {
   protected:
     // Armed for 7:00, five rings of a 5-minute snooze, `rung` of them rung already.
-    void StoreArmed(bool resident, DWORD rung = 0) {
-        Settings.Hour = 7;
-        Settings.Alarm = 1;
-        Settings.AlarmNum = 5;
-        Settings.AlarmCnt = rung;
-        Settings.AlarmInterval = 5;
-        Settings.NoSuspend = resident;
-        CopyText(Settings.strNext, kTextChars, L"Next: 2026/12/8 7:00");
-        SaveSettings();
-        ResetProgramState();
+    static void StoreArmed(bool resident, int32_t rung = 0) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = 7;
+            s.Alarm = 1;
+            s.AlarmNum = 5;
+            s.AlarmCnt = rung;
+            s.AlarmInterval = 5;
+            s.NoSuspend = resident;
+            CopyText(s.strNext, std::size(s.strNext), L"Next: 2026/12/8 7:00");
+        });
     }
 };
 
@@ -39,36 +37,38 @@ TEST_F(HandOverTest, AStartFindsAMissedAlarmEndedAndTheSystemsStartRingsIt) {
         bool pending;
         bool armedAfter;
     } cases[] = {
-        {L"", false, false}, {L"-s", false, false},          {L"", true, true},
-        {L"-s", true, true}, {L"AppRunAtTime", false, true}, // the ring it was started for
+        {L"", false, false},         {kStartupToken, false, false}, {L"", true, true},
+        {kStartupToken, true, true}, {kAlarmToken, false, true}, // the ring it was started for
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(fake::Narrow(c.cmdLine) + (c.pending ? " pending" : " missed"));
         fake::Reset();
         StoreArmed(false, 2);
         fake::device().ringPending = c.pending;
-        bool ends = !c.armedAfter && wcscmp(c.cmdLine, L"-s") == 0;
+        bool ends = !c.armedAfter && wcscmp(c.cmdLine, kStartupToken) == 0;
         auto look = [&](HWND window) {
             EXPECT_EQ(IsChecked(window, IDC_ALARM), c.armedAfter);
             if (!c.armedAfter) {
-                EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+                EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
                 EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
             }
             PostQuitMessage(0);
         };
-        if (ends)
+        if (ends) {
             EXPECT_TRUE(RunProgramWithoutWindow(c.cmdLine));
-        else
+        } else {
             RunProgram(c.cmdLine, look);
+        }
         bool asked = !fake::Calls("IsAppNotificationPending(").empty();
-        EXPECT_EQ(asked, wcscmp(c.cmdLine, L"AppRunAtTime") != 0);
+        EXPECT_EQ(asked, wcscmp(c.cmdLine, kAlarmToken) != 0);
         if (!c.armedAfter) {
             EXPECT_EQ(ReadDword(L"Alarm"), 0u);
             EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
-            EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+            EXPECT_EQ(ReadString(L"strNext"), kNoSetting);
             EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 2").empty()) << "no keep-awake for nothing";
-            if (wcscmp(c.cmdLine, L"-s") == 0)
+            if (wcscmp(c.cmdLine, kStartupToken) == 0) {
                 EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 4").empty()) << "ends, not hidden";
+            }
         }
         EXPECT_TRUE(fake::Calls("CeRunAppAtTime(").empty() || c.armedAfter)
             << "a missed alarm is given up, not registered anew";
@@ -98,7 +98,7 @@ TEST_F(HandOverTest, AStartupStartsCheckEndsAHiddenInstanceWhoseAlarmWasGivenUp)
 
 TEST_F(HandOverTest, ACopyOfTheAlarmJustRungIsTakenButNotRungAgain) {
     StoreArmed(false);
-    RunProgram(L"AppRunAtTime", [&](HWND window) {
+    RunProgram(kAlarmToken, [&](HWND window) {
         ASSERT_EQ(Settings.AlarmCnt, 1);
         auto handOver = [&] {
             fake::ClearJournal();
@@ -107,13 +107,13 @@ TEST_F(HandOverTest, ACopyOfTheAlarmJustRungIsTakenButNotRungAgain) {
         // Another copy started for 7:00, or the system trying again: the 7:05 ring is ahead.
         handOver();
         EXPECT_EQ(Settings.AlarmCnt, 1);
-        EXPECT_TRUE(fake::Calls("PlaySoundW(#132").empty());
+        EXPECT_TRUE(fake::Calls(kBeep).empty());
         EXPECT_EQ(fake::Calls("CeHandleAppNotifications(").size(), 1u);
         // The snooze ring's own time: a ring of its own.
         fake::device().clock = fake::Time(2026, 12, 8, 7, 5, 0);
         handOver();
         EXPECT_EQ(Settings.AlarmCnt, 2);
-        EXPECT_EQ(fake::Calls("PlaySoundW(#132").size(), 1u);
+        EXPECT_EQ(fake::Calls(kBeep).size(), 1u);
         // The system's own message is never taken for a copy.
         SendMessageW(window, WM_ALARM, 0, 0);
         EXPECT_EQ(Settings.AlarmCnt, 3);
@@ -136,7 +136,7 @@ TEST_F(HandOverTest, ARingOrAHandOversShowCancelsAPendingStartupHide) {
         SCOPED_TRACE(request == WM_ALARM ? "ring" : "show");
         fake::Reset();
         StoreArmed(false);
-        RunProgram(L"-s", [&](HWND window) {
+        RunProgram(kStartupToken, [&](HWND window) {
             ASSERT_TRUE(fake::TimerRunning(window, TIMER_HIDE));
             SendMessageW(window, request, request == WM_ALARM ? WM_ALARM_HANDOVER : 0, 0);
             EXPECT_FALSE(fake::TimerRunning(window, TIMER_HIDE));
@@ -151,9 +151,8 @@ TEST_F(HandOverTest, AResidentInstanceMakesSureOfItsServiceOnTheKeepAwakeTimer) 
     StoreArmed(true);
     RunProgram(L"", [&](HWND window) {
         fake::ClearJournal();
-        SendMessageW(window, WM_TIMER, 2, 0);
-        EXPECT_EQ(fake::Journal(),
-                  (Lines{"keybd_event(0x87, 0, 6, 0)", "EnsureRunAtTimeService()"}));
+        SendMessageW(window, WM_TIMER, TIMER_KEEPAWAKE, 0);
+        EXPECT_EQ(fake::Journal(), (Lines{kKeepAwakeKey, kEnsureService}));
         PostQuitMessage(0);
     });
 }

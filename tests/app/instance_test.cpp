@@ -64,9 +64,9 @@ TEST_F(InstanceTest, OnlyOurOwnReadyMainWindowIsTakenForTheRunningInstance) {
 }
 
 TEST_F(InstanceTest, EveryStartMakesSureTheRunAtTimeServiceRuns) {
-    RunProgram(L"-s", nullptr);
+    RunProgram(kStartupToken, nullptr);
     ASSERT_FALSE(fake::Journal().empty());
-    EXPECT_EQ(fake::Journal().front(), "EnsureRunAtTimeService()");
+    EXPECT_EQ(fake::Journal().front(), kEnsureService);
 }
 
 bool g_showing = false; // the main window has been sent its first WM_SHOWWINDOW
@@ -79,9 +79,7 @@ LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 TEST_F(InstanceTest, AStartupStartOnAnArmedAlarmHidesOnlyOnceTheWindowIsShown) {
-    Settings.Alarm = 1;
-    SaveSettings();
-    ResetProgramState();
+    StoreSettings([](SettingsBlock& s) { s.Alarm = 1; });
     int hideTimers = 0;
     bool shownAtHideTimer = false;
     g_showing = false;
@@ -92,7 +90,7 @@ TEST_F(InstanceTest, AStartupStartOnAnArmedAlarmHidesOnlyOnceTheWindowIsShown) {
             shownAtHideTimer = g_showing;
         }
     };
-    RunProgram(L"-s", [&](HWND window) {
+    RunProgram(kStartupToken, [&](HWND window) {
         EXPECT_EQ(hideTimers, 1);
         EXPECT_TRUE(shownAtHideTimer) << "a hide before the first show is undone by it";
         SendMessageW(window, WM_TIMER, TIMER_HIDE, 0);

@@ -7,16 +7,7 @@
 
 namespace {
 
-class MainWindowTest : public ProgramTest {
-  protected:
-    void Arm(bool noSuspend = false, bool screenOff = false) {
-        Settings.Alarm = 1;
-        Settings.NoSuspend = noSuspend;
-        Settings.ScreenOff = screenOff;
-        SaveSettings();
-        ResetProgramState();
-    }
-};
+using MainWindowTest = ProgramTest;
 
 std::wstring Title(HWND window) {
     wchar_t text[64] = {};
@@ -25,11 +16,13 @@ std::wstring Title(HWND window) {
 }
 
 TEST_F(MainWindowTest, InitialisationShowsTheStoredAlarmAndTheDeviceClock) {
-    Settings.Hour = 6;
-    Settings.Minute = 5;
-    Settings.AlarmInterval = 10;
-    wcscpy(Settings.strNext, L"Next: 2026/12/9 6:05");
-    Arm();
+    StoreSettings([](SettingsBlock& s) {
+        s.Hour = 6;
+        s.Minute = 5;
+        s.AlarmInterval = 10;
+        wcscpy(s.strNext, L"Next: 2026/12/9 6:05");
+        s.Alarm = 1;
+    });
     fake::device().clock = fake::Time(2026, 12, 8, 7, 4, 9);
     fake::device().clock.wDayOfWeek = 2;
 
@@ -61,7 +54,7 @@ TEST_F(MainWindowTest, ADisarmedAlarmShowsTheSettingsButton) {
         EXPECT_FALSE(IsChecked(window, IDC_ALARM));
         EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
         EXPECT_EQ(ControlText(window, IDC_ALARM), L"Alarm at 0:00\n(Snooze 5 Min.)");
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
         PostQuitMessage(0);
     });
 }
@@ -75,7 +68,7 @@ TEST_F(MainWindowTest, TimersAreDispatchedByTheirIds) {
 
         fake::ClearJournal();
         SendMessageW(window, WM_TIMER, 9, 0); // a stray timer is stopped
-        EXPECT_EQ(fake::Journal(), std::vector<std::string>{"KillTimer(hwnd, 9)"});
+        EXPECT_EQ(fake::Journal(), Lines{"KillTimer(hwnd, 9)"});
 
         EXPECT_TRUE(IsWindowVisible(window));
         SendMessageW(window, WM_TIMER, TIMER_HIDE, 0);
@@ -101,7 +94,7 @@ TEST_F(MainWindowTest, EnterAndOkCloseTheWindowAndClosingSavesTheSettings) {
         });
         EXPECT_TRUE(closed);
         EXPECT_EQ(ReadDword(L"AlarmInterval"), 12u) << way;
-        EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+        EXPECT_EQ(ReadString(L"strNext"), kNoSetting);
         ResetProgramState();
     }
 }
@@ -118,7 +111,10 @@ TEST_F(MainWindowTest, ACommandWithANotificationCodeDoesNothingUnlessItIsOk) {
 }
 
 TEST_F(MainWindowTest, ClosingAnArmedResidentAlarmHidesTheWindowAndStopsTheClock) {
-    Arm(true);
+    StoreSettings([](SettingsBlock& s) {
+        s.Alarm = 1;
+        s.NoSuspend = 1;
+    });
     RunProgram(L"", [&](HWND window) {
         SendMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_TRUE(IsWindow(window));
@@ -133,8 +129,11 @@ TEST_F(MainWindowTest, ClosingAnArmedResidentAlarmHidesTheWindowAndStopsTheClock
 }
 
 TEST_F(MainWindowTest, StartupWithAnArmedAlarmHidesAtOnce) {
-    Arm(true);
-    RunProgram(L"-s", [&](HWND window) {
+    StoreSettings([](SettingsBlock& s) {
+        s.Alarm = 1;
+        s.NoSuspend = 1;
+    });
+    RunProgram(kStartupToken, [&](HWND window) {
         EXPECT_TRUE(fake::TimerRunning(window, TIMER_HIDE));
         EXPECT_EQ(fake::Calls("SetTimer(hwnd, 4").front(), "SetTimer(hwnd, 4, 0)");
         SendMessageW(window, WM_TIMER, TIMER_HIDE, 0);
@@ -149,7 +148,7 @@ TEST_F(MainWindowTest, StartupWithoutAnArmedAlarmSavesAndEnds) {
     EXPECT_TRUE(RunProgramWithoutWindow(L"-sxyz"));
     EXPECT_EQ(AppState.startupFlag, 1);
     EXPECT_EQ(ReadDword(L"AlarmInterval"), 9u);
-    EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+    EXPECT_EQ(ReadString(L"strNext"), kNoSetting);
     EXPECT_EQ(ReadDword(L"Alarm"), 0u);
 }
 

@@ -12,45 +12,19 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-const std::string kShortcut = "\\Windows\\StartUp\\DBELL.lnk";
-const std::string kMakeShortcut =
-    "SHCreateShortcut(" + kShortcut + ", \"\\Program Files\\Dawnbell\\dawnbell.exe\" -s)";
-const std::string kDeleteShortcut = "DeleteFileW(" + kShortcut + ")";
-const std::string kSilence = "PlaySoundW(NULL, 0x00000000)";
-const std::string kLedOff = "NLedSetDevice(2, led=0, mode=0)";
-const Lines kDarkSoon = {"KillTimer(hwnd, 3)", "GetDC(NULL)", "ExtEscape(QUERYESCSUPPORT, 6147)",
-                         "SetTimer(hwnd, 3, 500)", "ReleaseDC(NULL)"};
-const Lines kSuspend = {"keybd_event(0xDF, 0, 4, 1)", "keybd_event(0xDF, 0, 6, 1)"};
-
-Lines Join(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-Lines ReleaseButtons() {
-    Lines lines;
-    for (int k = 0; k < 16; ++k)
-        lines.push_back("UnregisterHotKey(hwnd, " + std::to_string(k) + ")");
-    return lines;
-}
-
 class MainWindowWiringTest : public ProgramTest {
   protected:
     // An alarm with LED 1, the hardware buttons and no volume effect, armed or not.
-    void Store(bool armed, bool noSuspend, bool screenOff) {
-        Settings.Hour = 7;
-        Settings.Alarm = armed;
-        Settings.NoSuspend = noSuspend;
-        Settings.ScreenOff = screenOff;
-        Settings.LedBlink = 1;
-        Settings.Button = 1;
-        Settings.VolCtrl = 0;
-        SaveSettings();
-        ResetProgramState();
+    static void Store(bool armed, bool noSuspend, bool screenOff) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = 7;
+            s.Alarm = armed;
+            s.NoSuspend = noSuspend;
+            s.ScreenOff = screenOff;
+            s.LedBlink = 1;
+            s.Button = 1;
+            s.VolCtrl = kVolumeNone;
+        });
     }
 };
 
@@ -62,9 +36,9 @@ TEST_F(MainWindowWiringTest, AHardwareButtonStopsTheRingAndTheDisplayGoesDarkSoo
             SendMessageW(window, WM_ALARM, 0, 0);
             fake::ClearJournal();
             SendMessageW(window, WM_HOTKEY, 3, MAKELPARAM(0x1008, 0xC4));
-            EXPECT_EQ(
-                fake::Journal(),
-                Join({{kSilence, kLedOff}, ReleaseButtons(), screenOff ? kDarkSoon : Lines{}}));
+            EXPECT_EQ(fake::Journal(), Join({{kSilence, LedOff()},
+                                             kButtonsReleased,
+                                             screenOff ? kDisplayOffSoon : Lines{}}));
             EXPECT_FALSE(IsShown(window, IDC_STOP));
             PostQuitMessage(0);
         });
@@ -78,19 +52,32 @@ TEST_F(MainWindowWiringTest, EveryButtonCommandEndsWithTheDisplayTailWhileArmed)
         fake::ClearJournal();
         Click(window, IDC_ALARM);
         Lines calls = fake::Journal();
-        Lines tail(calls.end() - std::min(calls.size(), kDarkSoon.size()), calls.end());
-        EXPECT_EQ(tail, kDarkSoon);
+        Lines tail(calls.end() - std::min(calls.size(), kDisplayOffSoon.size()), calls.end());
+        EXPECT_EQ(tail, kDisplayOffSoon);
 
         // Stop while armed: the stop, then the tail.
         SendMessageW(window, WM_ALARM, 0, 0);
         fake::ClearJournal();
         Click(window, IDC_STOP);
-        EXPECT_EQ(fake::Journal(), Join({{kSilence, kLedOff}, ReleaseButtons(), kDarkSoon}));
+        EXPECT_EQ(fake::Journal(), Join({{kSilence, LedOff()}, kButtonsReleased, kDisplayOffSoon}));
 
         // Disarming leaves the display alone: there is no alarm to wait for in the dark.
         fake::ClearJournal();
         Click(window, IDC_ALARM);
         EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 3").empty());
+        PostQuitMessage(0);
+    });
+}
+
+TEST_F(MainWindowWiringTest, WhenTimerThreeExpiresTheDisplayGoesOffAtOnce) {
+    Store(false, false, true);
+    RunProgram(L"", [&](HWND window) {
+        Click(window, IDC_ALARM); // arming: the display goes dark half a second later
+        ASSERT_TRUE(fake::TimerRunning(window, TIMER_SCREENOFF));
+        fake::ClearJournal();
+        SendMessageW(window, WM_TIMER, TIMER_SCREENOFF, 0);
+        EXPECT_EQ(fake::Journal(), kDisplayOffNow);
+        EXPECT_FALSE(fake::TimerRunning(window, TIMER_SCREENOFF));
         PostQuitMessage(0);
     });
 }
@@ -103,13 +90,14 @@ TEST_F(MainWindowWiringTest, ClosingSilencesUpdatesTheShortcutThenHidesOrSuspend
         Lines expected;
         bool stays;
     };
+    const Lines silenced = {kSilence, LedOff()};
     const Case cases[] = {
-        {true, true, true,
-         Join({{kSilence, kLedOff, kMakeShortcut}, kDarkSoon, {"KillTimer(hwnd, 1)"}}), true},
-        {true, true, false, {kSilence, kLedOff, kMakeShortcut, "KillTimer(hwnd, 1)"}, true},
-        {true, false, true, Join({{kSilence, kLedOff, kDeleteShortcut}, kSuspend}), false},
-        {true, false, false, {kSilence, kLedOff, kDeleteShortcut}, false},
-        {false, true, true, {kSilence, kLedOff, kDeleteShortcut}, false},
+        {true, true, true, Join({silenced, {ShortcutMade()}, kDisplayOffSoon, {kClockStops}}),
+         true},
+        {true, true, false, Join({silenced, {ShortcutMade(), kClockStops}}), true},
+        {true, false, true, Join({silenced, {ShortcutDeleted()}, kSuspend}), false},
+        {true, false, false, Join({silenced, {ShortcutDeleted()}}), false},
+        {false, true, true, Join({silenced, {ShortcutDeleted()}}), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.armed ? "armed" : "disarmed") +
@@ -134,9 +122,9 @@ TEST_F(MainWindowWiringTest, StartingMakesOrRemovesTheShortcutByResidentMode) {
         Lines expected;
     };
     const Case cases[] = {
-        {true, true, {kMakeShortcut}},
-        {true, false, {kDeleteShortcut}},
-        {false, true, {kDeleteShortcut}},
+        {true, true, {ShortcutMade()}},
+        {true, false, {ShortcutDeleted()}},
+        {false, true, {ShortcutDeleted()}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.armed ? "armed" : "disarmed") +

@@ -9,18 +9,22 @@
 
 namespace {
 
-const std::string kHandled = "CeHandleAppNotifications(\\Program Files\\Dawnbell\\dawnbell.exe)";
-
 class DeliveryTest : public ProgramTest {
   protected:
-    void StoreArmed(int rings, int count = 0) {
-        Settings.Hour = 7;
-        Settings.AlarmNum = rings;
-        Settings.AlarmCnt = count;
-        Settings.Alarm = 1;
-        SaveSettings();
-        ResetProgramState();
+    // A second into the 7:00 ring.
+    void SetUp() override {
+        ProgramTest::SetUp();
         fake::device().clock = fake::Time(2026, 12, 8, 7, 0, 1);
+    }
+    // Armed for 7:00, `rings` rings with `count` of them rung.
+    static void StoreArmed(int rings, int count = 0, int32_t buttons = 0) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = 7;
+            s.AlarmNum = rings;
+            s.AlarmCnt = count;
+            s.Alarm = 1;
+            s.Button = buttons;
+        });
     }
     // The index of the last journal entry that begins with `prefix`, or -1.
     static int IndexOf(const std::string& prefix) {
@@ -34,24 +38,23 @@ class DeliveryTest : public ProgramTest {
 };
 
 TEST_F(DeliveryTest, TheAlarmIsAcknowledgedOnceItRingsAndNotBefore) {
-    Settings.Button = 1;
-    StoreArmed(0);
+    StoreArmed(0, 0, 1);
     auto expectAcknowledgedAfterTheRing = [&] {
         // After the snooze is registered, the sound started and the buttons captured, the
         // last step of the ring.
-        int handled = IndexOf(kHandled);
+        int handled = IndexOf(NotificationsHandled());
         EXPECT_GT(handled, IndexOf("CeRunAppAtTime("));
-        EXPECT_GT(handled, IndexOf("PlaySoundW(#132"));
-        EXPECT_GT(handled, IndexOf("RegisterHotKey(hwnd, 15"));
+        EXPECT_GT(handled, IndexOf(kBeep));
+        EXPECT_GT(handled, IndexOf(kButtonsCaptured.back()));
         EXPECT_EQ(fake::Calls("CeHandleAppNotifications").size(), 1u);
     };
-    RunProgram(L"AppRunAtTime", [&](HWND window) {
+    RunProgram(kAlarmToken, [&](HWND window) {
         EXPECT_TRUE(IsShown(window, IDC_STOP));
         expectAcknowledgedAfterTheRing();
         // A hand-over from a second start is acknowledged the same way.
         fake::ClearJournal();
         SendMessageW(window, WM_ALARM, 0, 0);
-        EXPECT_EQ(fake::Journal().back(), kHandled);
+        EXPECT_EQ(fake::Journal().back(), NotificationsHandled());
         expectAcknowledgedAfterTheRing();
         PostQuitMessage(0);
     });
@@ -67,7 +70,7 @@ TEST_F(DeliveryTest, ALastRingStaysArmedOnDiskUntilItSoundsThenIsOffForGood) {
             countBeforeSound = ReadDword(L"AlarmCnt");
         }
     };
-    RunProgram(L"AppRunAtTime", [&](HWND window) {
+    RunProgram(kAlarmToken, [&](HWND window) {
         EXPECT_TRUE(IsShown(window, IDC_STOP));
         EXPECT_FALSE(IsChecked(window, IDC_ALARM));
         EXPECT_EQ(ReadDword(L"Alarm"), 0u) << "off once the ring sounds, even if never closed";
@@ -84,9 +87,9 @@ TEST_F(DeliveryTest, ALastRingStaysArmedOnDiskUntilItSoundsThenIsOffForGood) {
     ResetProgramState();
     fake::ClearJournal();
     bool rang = false;
-    RunProgram(L"AppRunAtTime", [&](HWND window) {
+    RunProgram(kAlarmToken, [&](HWND window) {
         rang = IsShown(window, IDC_STOP);
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
         PostQuitMessage(0);
     });
     EXPECT_TRUE(rang);
@@ -99,10 +102,10 @@ TEST_F(DeliveryTest, ACountAtOrPastTheLimitMakesTheLastRing) {
         DeleteSettingsKey();
         StoreArmed(3, static_cast<int32_t>(count));
         fake::ClearJournal();
-        RunProgram(L"AppRunAtTime", [&](HWND window) {
+        RunProgram(kAlarmToken, [&](HWND window) {
             EXPECT_TRUE(IsShown(window, IDC_STOP)) << count;
             EXPECT_FALSE(IsChecked(window, IDC_ALARM)) << count;
-            EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.") << count;
+            EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting) << count;
             PostQuitMessage(0);
         });
         EXPECT_TRUE(fake::Calls("CeRunAppAtTime").empty()) << count;
@@ -113,10 +116,10 @@ TEST_F(DeliveryTest, ACountAtOrPastTheLimitMakesTheLastRing) {
 
 TEST_F(DeliveryTest, ALateNotificationForAnAlarmThatIsOffEndsWithoutAWindow) {
     WriteDword(L"AlarmInterval", 9);
-    EXPECT_TRUE(RunProgramWithoutWindow(L"AppRunAtTime"));
-    EXPECT_TRUE(fake::Calls("PlaySoundW(#").empty());
+    EXPECT_TRUE(RunProgramWithoutWindow(kAlarmToken));
+    EXPECT_TRUE(fake::Calls(kBeep).empty());
     EXPECT_TRUE(fake::Calls("CeRunAppAtTime").empty());
-    EXPECT_EQ(fake::Calls("CeHandleAppNotifications"), std::vector<std::string>{kHandled});
+    EXPECT_EQ(fake::Calls("CeHandleAppNotifications"), Lines{NotificationsHandled()});
     EXPECT_EQ(ReadDword(L"AlarmInterval"), 9u);
     EXPECT_EQ(ReadDword(L"Alarm"), 0u);
 }

@@ -8,22 +8,16 @@
 
 namespace {
 
-const char kPath[] = "\\Program Files\\Dawnbell\\dawnbell.exe";
-
-std::string Registration(const char* time) {
-    return std::string("CeRunAppAtTime(") + kPath + ", " + time + ")";
-}
-
 class RingCycleTest : public ProgramTest {
   protected:
     // Stores an alarm as the settings dialog would leave it, not armed.
-    void StoreAlarm(int hour, int minute, int rings, int snooze) {
-        Settings.Hour = hour;
-        Settings.Minute = minute;
-        Settings.AlarmNum = rings;
-        Settings.AlarmInterval = snooze;
-        SaveSettings();
-        ResetProgramState();
+    static void StoreAlarm(int hour, int minute, int rings, int snooze) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = hour;
+            s.Minute = minute;
+            s.AlarmNum = rings;
+            s.AlarmInterval = snooze;
+        });
     }
     void SetClock(int hour, int minute, int second = 0, int day = 8) {
         fake::device().clock = fake::Time(2026, 12, day, hour, minute, second);
@@ -53,8 +47,7 @@ TEST_F(RingCycleTest, ArmingRegistersTheNextOccurrenceAndShowsIt) {
             EXPECT_EQ(ControlText(window, IDC_NEXT), c.text);
             PostQuitMessage(0);
         });
-        EXPECT_EQ(fake::Calls("CeRunAppAtTime"),
-                  std::vector<std::string>{Registration(c.registered)});
+        EXPECT_EQ(fake::Calls("CeRunAppAtTime"), Lines{Registration(c.registered)});
         EXPECT_EQ(ReadString(L"strNext"), c.text);
         EXPECT_EQ(ReadDword(L"Alarm"), 1u);
     }
@@ -84,17 +77,14 @@ TEST_F(RingCycleTest, ThreeRingsFiveMinutesApartThenTheAlarmDisarmsItself) {
             }
             EXPECT_TRUE(IsShown(window, IDC_STOP));
             EXPECT_FALSE(IsShown(window, IDC_SETTINGS));
-            if (r.next)
-                EXPECT_EQ(fake::Calls("CeRunAppAtTime"),
-                          std::vector<std::string>{Registration(r.next)});
-            else
-                EXPECT_TRUE(fake::Calls("CeRunAppAtTime").empty());
+            EXPECT_EQ(fake::Calls("CeRunAppAtTime"),
+                      r.next ? Lines{Registration(r.next)} : Lines{});
             EXPECT_EQ(ReadDword(L"AlarmCnt"), r.count) << r.minute;
             EXPECT_EQ(ReadDword(L"Alarm"), r.next ? 1u : 0u) << r.minute;
             EXPECT_EQ(IsChecked(window, IDC_ALARM), r.next != nullptr);
             if (!r.next) {
-                EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
-                EXPECT_EQ(ReadString(L"strNext"), L"No setting.");
+                EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
+                EXPECT_EQ(ReadString(L"strNext"), kNoSetting);
             }
             EXPECT_EQ(fake::Calls("PlaySoundW").size(), 1u);
         };
@@ -119,7 +109,7 @@ TEST_F(RingCycleTest, ThreeRingsFiveMinutesApartThenTheAlarmDisarmsItself) {
                 ResetProgramState();
                 SetClock(7, r.minute, 1);
                 fake::ClearJournal();
-                RunProgram(L"AppRunAtTime", [&](HWND window) {
+                RunProgram(kAlarmToken, [&](HWND window) {
                     ring(window, r);
                     SendMessageW(window, WM_CLOSE, 0, 0);
                 });
@@ -131,18 +121,18 @@ TEST_F(RingCycleTest, ThreeRingsFiveMinutesApartThenTheAlarmDisarmsItself) {
 }
 
 TEST_F(RingCycleTest, ASnoozeFromLateEveningRegistersTheNextDay) {
-    StoreAlarm(23, 50, 0, 10);
-    Settings.Alarm = 1;
-    Settings.AlarmInterval = 10;
-    SaveSettings();
-    ResetProgramState();
+    StoreSettings([](SettingsBlock& s) {
+        s.Hour = 23;
+        s.Minute = 50;
+        s.AlarmInterval = 10;
+        s.Alarm = 1;
+    });
     fake::device().clock = fake::Time(2026, 12, 31, 23, 55, 20);
-    RunProgram(L"AppRunAtTime", [&](HWND window) {
+    RunProgram(kAlarmToken, [&](HWND window) {
         EXPECT_EQ(ControlText(window, IDC_NEXT), L"Next: 2027/1/1 0:05");
         PostQuitMessage(0);
     });
-    EXPECT_EQ(fake::Calls("CeRunAppAtTime"),
-              std::vector<std::string>{Registration("2027-01-01 00:05:00.000")});
+    EXPECT_EQ(fake::Calls("CeRunAppAtTime"), Lines{Registration("2027-01-01 00:05:00.000")});
 }
 
 TEST_F(RingCycleTest, WithoutALimitEveryRingSnoozesAndTheCountStays) {
@@ -172,7 +162,7 @@ TEST_F(RingCycleTest, ASingleRingIsAlsoTheLast) {
         SendMessageW(window, WM_ALARM, 0, 0);
         EXPECT_TRUE(fake::Calls("CeRunAppAtTime").empty());
         EXPECT_FALSE(IsChecked(window, IDC_ALARM));
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
         EXPECT_TRUE(IsShown(window, IDC_STOP));
         EXPECT_EQ(fake::Calls("PlaySoundW").size(), 1u);
         // Stopped after the last ring: neither button.
@@ -188,8 +178,7 @@ TEST_F(RingCycleTest, AnAlarmThatComesWhileDisarmedDoesNothing) {
         fake::ClearJournal();
         SendMessageW(window, WM_ALARM, 0, 0);
         // Nothing but telling the system that its notification was dealt with.
-        EXPECT_EQ(fake::Journal(),
-                  std::vector<std::string>{std::string("CeHandleAppNotifications(") + kPath + ")"});
+        EXPECT_EQ(fake::Journal(), Lines{NotificationsHandled()});
         EXPECT_FALSE(IsShown(window, IDC_STOP));
         EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
         PostQuitMessage(0);
@@ -201,13 +190,13 @@ TEST_F(RingCycleTest, AFailedRegistrationIsShownAndStoredAndTheStateKept) {
     fake::device().runAtTimeFails = true;
     RunProgram(L"", [&](HWND window) {
         Click(window, IDC_ALARM);
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"Registration Error.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
         EXPECT_TRUE(IsChecked(window, IDC_ALARM));
-        EXPECT_EQ(ReadString(L"strNext"), L"Registration Error.");
+        EXPECT_EQ(ReadString(L"strNext"), kRegistrationError);
         EXPECT_EQ(ReadDword(L"Alarm"), 1u);
 
         Click(window, IDC_ALARM); // removing fails too
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"Registration Error.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
         EXPECT_EQ(ReadDword(L"Alarm"), 0u);
         PostQuitMessage(0);
     });
@@ -220,21 +209,21 @@ TEST_F(RingCycleTest, NoRegistrationWithoutOurOwnPathOrForATimeOutOfRange) {
     RunProgram(L"", [&](HWND window) {
         nextAlarm = alarmSetting;
         RegisterNextAlarm(window, 0);
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"Registration Error.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
         RegisterNextAlarm(window, 1);
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"Registration Error.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
 
         fake::device().modulePathFails = false;
         for (AlarmTime bad : {AlarmTime{0, 0, 0, 24, 0, 0}, AlarmTime{0, 0, 0, 7, 60, 0},
                               AlarmTime{0, 0, 0, -1, 0, 0}}) {
             nextAlarm = bad;
             RegisterNextAlarm(window, 0);
-            EXPECT_EQ(ControlText(window, IDC_NEXT), L"Registration Error.");
+            EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
         }
         PostQuitMessage(0);
     });
     EXPECT_TRUE(fake::Calls("CeRunAppAtTime").empty());
-    EXPECT_EQ(ReadString(L"strNext"), L"Registration Error.");
+    EXPECT_EQ(ReadString(L"strNext"), kRegistrationError);
 }
 
 TEST_F(RingCycleTest, StopKeepsTheSnoozeButUncheckingRemovesItAndResetsTheCount) {
@@ -250,9 +239,9 @@ TEST_F(RingCycleTest, StopKeepsTheSnoozeButUncheckingRemovesItAndResetsTheCount)
         EXPECT_EQ(ReadDword(L"AlarmCnt"), 1u);
 
         Click(window, IDC_ALARM);
-        EXPECT_EQ(fake::Calls("CeRunAppAtTime"), std::vector<std::string>{Registration("NULL")});
+        EXPECT_EQ(fake::Calls("CeRunAppAtTime"), Lines{RegistrationRemoved()});
         EXPECT_FALSE(fake::device().registered);
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
         EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
         // The disarming save already holds the reset count.
         EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
@@ -278,7 +267,7 @@ TEST_F(RingCycleTest, SettingsOkArmsWhateverTheStateAndCancelChangesNothing) {
         Click(window, IDC_SETTINGS);
         EXPECT_TRUE(fake::Calls("CeRunAppAtTime").empty());
         EXPECT_FALSE(IsChecked(window, IDC_ALARM));
-        EXPECT_EQ(ControlText(window, IDC_NEXT), L"No setting.");
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
 
         // OK, while a count is left over from an earlier arming.
         Settings.AlarmCnt = 2;

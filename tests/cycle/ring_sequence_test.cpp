@@ -12,70 +12,32 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-const std::string kProgram = "\\Program Files\\Dawnbell\\dawnbell.exe";
-const Lines kDisplayOn = {"GetDC(NULL)", "ExtEscape(QUERYESCSUPPORT, 6147)",
-                          "ExtEscape(SETPOWERMANAGEMENT, length=12, dpms=1, state=1)", "Sleep(100)",
-                          "ReleaseDC(NULL)"};
-// "MAX Volume": the user's volume is kept, full volume set, then the beep loops.
-const Lines kBeepAtFullVolume = {"waveOutGetNumDevs()", "waveOutGetVolume(0)",
-                                 "waveOutSetVolume(0, 0xFFFFFFFF)", "PlaySoundW(#132, 0x0004000D)"};
-const Lines kLedBlinks = {"NLedGetDeviceInfo(1, led=0)", "NLedSetDevice(2, led=0, mode=2)"};
-const std::string kLedOff = "NLedSetDevice(2, led=0, mode=0)";
-const std::string kSilence = "PlaySoundW(NULL, 0x00000000)";
-const std::string kAskDevices = "waveOutGetNumDevs()";
-const std::string kUserVolumeBack = "waveOutSetVolume(0, 0x80008000)";
-// What the settings dialog asks of the device while it opens (no wave files here).
-const Lines kDialogOpens = {"FindFirstFileW(\\Windows\\*.wav)", "NLedGetDeviceInfo(0)"};
-
-Lines HotKeys(bool capture) {
-    Lines lines;
-    char line[64];
-    for (int k = 0; k < 16; ++k) {
-        if (capture)
-            snprintf(line, sizeof line, "RegisterHotKey(hwnd, %d, 0x1008, 0x%X)", k, 0xC1 + k);
-        else
-            snprintf(line, sizeof line, "UnregisterHotKey(hwnd, %d)", k);
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string Registration(const std::string& time) {
-    return "CeRunAppAtTime(" + kProgram + ", " + time + ")";
-}
-
-Lines Join(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 bool HasFocusState(HWND window, int id) {
     return (SendDlgItemMessageW(window, id, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0;
 }
 
 class RingSequenceTest : public ProgramTest {
   protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        fake::device().journalDeviceCount = true;
+    }
     // Armed at 7:00 for `rings` rings (`done` of them rung), 5 minutes apart, with the beep at
     // full volume, LED 1, the hardware buttons and, if asked, resident mode.
-    void StoreArmed(int rings, int done, bool noSuspend = true) {
-        Settings.Hour = 7;
-        Settings.Minute = 0;
-        Settings.Alarm = 1;
-        Settings.AlarmNum = rings;
-        Settings.AlarmCnt = done;
-        Settings.AlarmInterval = 5;
-        Settings.VolCtrl = 1;
-        Settings.UseBeep = 0;
-        Settings.LedBlink = 1;
-        Settings.Button = 1;
-        Settings.NoSuspend = noSuspend;
-        SaveSettings();
-        ResetProgramState();
-        fake::device().journalDeviceCount = true;
+    static void StoreArmed(int rings, int done, bool noSuspend = true) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = 7;
+            s.Minute = 0;
+            s.Alarm = 1;
+            s.AlarmNum = rings;
+            s.AlarmCnt = done;
+            s.AlarmInterval = 5;
+            s.VolCtrl = kVolumeMax;
+            s.UseBeep = kPlayBeep;
+            s.LedBlink = 1;
+            s.Button = 1;
+            s.NoSuspend = noSuspend;
+        });
     }
     // Runs the program; `script` starts with an empty journal.
     void Run(std::function<void(HWND)> script) {
@@ -99,8 +61,8 @@ TEST_F(RingSequenceTest, ARingRegistersTheSnoozeThenWakesTheDisplayThenRingsAndC
         EXPECT_EQ(fake::Journal(), Join({{Registration("2026-12-08 07:05:00.000")},
                                          kDisplayOn,
                                          kBeepAtFullVolume,
-                                         kLedBlinks,
-                                         HotKeys(true)}));
+                                         LedQueriedThenBlinks(),
+                                         kButtonsCaptured}));
         EXPECT_TRUE(IsShown(window, IDC_STOP));
         EXPECT_FALSE(IsShown(window, IDC_SETTINGS));
         EXPECT_TRUE(HasFocusState(window, IDC_STOP)) << "Stop is told it has the focus";
@@ -116,7 +78,7 @@ TEST_F(RingSequenceTest, StopSilencesPutsTheVolumeBackDarkensTheLedAndReleasesTh
         // The stop ends the volume effect once in the sound's stop and once more on its own;
         // the second has nothing left to put back and asks the device nothing.
         EXPECT_EQ(fake::Journal(),
-                  Join({{kSilence, kAskDevices, kUserVolumeBack, kLedOff}, HotKeys(false)}));
+                  Join({{kSilence, kAskDevices, kUserVolumeBack, LedOff()}, kButtonsReleased}));
         EXPECT_FALSE(IsShown(window, IDC_STOP));
         EXPECT_TRUE(IsChecked(window, IDC_ALARM));
     });
@@ -126,11 +88,11 @@ TEST_F(RingSequenceTest, TheLastRingStopsKeepingAwakeAndRegistersNothing) {
     StoreArmed(3, 2);
     Run([](HWND window) {
         FireAlarm(window);
-        EXPECT_EQ(fake::Journal(), Join({{"KillTimer(hwnd, 2)"},
+        EXPECT_EQ(fake::Journal(), Join({{kKeepAwakeStops},
                                          kDisplayOn,
                                          kBeepAtFullVolume,
-                                         kLedBlinks,
-                                         HotKeys(true)}));
+                                         LedQueriedThenBlinks(),
+                                         kButtonsCaptured}));
         EXPECT_FALSE(IsChecked(window, IDC_ALARM));
     });
 }
@@ -143,9 +105,9 @@ TEST_F(RingSequenceTest, UncheckingStopsKeepingAwakeStopsTheRingAndRemovesTheReg
         SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0); // as the click
         ToggleAlarm(window);
         EXPECT_EQ(fake::Journal(),
-                  Join({{"KillTimer(hwnd, 2)", kSilence, kAskDevices, kUserVolumeBack, kLedOff},
-                        HotKeys(false),
-                        {Registration("NULL")}}));
+                  Join({{kKeepAwakeStops, kSilence, kAskDevices, kUserVolumeBack, LedOff()},
+                        kButtonsReleased,
+                        {RegistrationRemoved()}}));
         EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
 
         // Checked again: keeping awake (resident mode) starts before the registration.
@@ -154,14 +116,13 @@ TEST_F(RingSequenceTest, UncheckingStopsKeepingAwakeStopsTheRingAndRemovesTheReg
         SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_CHECKED, 0);
         ToggleAlarm(window);
         EXPECT_EQ(fake::Journal(),
-                  (Lines{"SetTimer(hwnd, 2, 10000)", Registration("2026-12-08 07:00:00.000")}));
+                  (Lines{kKeepAwakeStarts, Registration("2026-12-08 07:00:00.000")}));
     });
 }
 
 // OK stops the sound and LED before the dialog and again after it (ending a preview), then
 // registers and keeps the device awake as the new resident setting says.
 TEST_F(RingSequenceTest, SettingsOkStopsTwiceRegistersAndKeepsAwakeAsChosen) {
-    const std::string shortcut = "\\Windows\\StartUp\\DBELL.lnk";
     for (bool noSuspend : {true, false}) {
         SCOPED_TRACE(noSuspend ? "resident" : "not resident");
         for (bool armed : {true, false}) {
@@ -173,15 +134,12 @@ TEST_F(RingSequenceTest, SettingsOkStopsTwiceRegistersAndKeepsAwakeAsChosen) {
             Run([&](HWND window) {
                 WhenDialogOpens([](HWND dialog) { Click(dialog, IDOK); });
                 OpenSettings(window);
-                Lines afterDialog =
-                    noSuspend ? Lines{"SHCreateShortcut(" + shortcut + ", \"" + kProgram + "\" -s)"}
-                              : Lines{"DeleteFileW(" + shortcut + ")"};
                 EXPECT_EQ(fake::Journal(),
-                          Join({{kSilence, kLedOff},
-                                kDialogOpens,
-                                afterDialog,
-                                {kSilence, kLedOff, Registration("2026-12-08 07:00:00.000"),
-                                 noSuspend ? "SetTimer(hwnd, 2, 10000)" : "KillTimer(hwnd, 2)"}}));
+                          Join({{kSilence, LedOff()},
+                                kSettingsDialogOpens,
+                                {noSuspend ? ShortcutMade() : ShortcutDeleted()},
+                                {kSilence, LedOff(), Registration("2026-12-08 07:00:00.000"),
+                                 noSuspend ? kKeepAwakeStarts : kKeepAwakeStops}}));
                 EXPECT_TRUE(IsChecked(window, IDC_ALARM));
             });
         }
@@ -196,7 +154,7 @@ TEST_F(RingSequenceTest, SettingsClosedStopsTheRingBeforeTheDialogAndNothingAfte
         WhenDialogOpens([](HWND dialog) { SendMessageW(dialog, WM_CLOSE, 0, 0); });
         OpenSettings(window);
         EXPECT_EQ(fake::Journal(),
-                  Join({{kSilence, kAskDevices, kUserVolumeBack, kLedOff}, kDialogOpens}));
+                  Join({{kSilence, kAskDevices, kUserVolumeBack, LedOff()}, kSettingsDialogOpens}));
         EXPECT_TRUE(IsChecked(window, IDC_ALARM));
     });
 }

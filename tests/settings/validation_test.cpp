@@ -9,7 +9,7 @@ namespace {
 
 struct Outcome {
     INT_PTR result = 0;
-    std::vector<std::string> messages;
+    Lines messages;
     int focus = 0;
     DWORD selection = 0;    // of the focused field's edit: start in the low word, end in the high
     int selectRequests = 0; // selections asked of the focused field itself while OK ran
@@ -136,7 +136,7 @@ TEST_F(ValidationTest, AFaultyFieldIsReportedFocusedAndSelected) {
         ResetProgramState();
         Outcome outcome = PressOk({{c.id, c.text}});
         EXPECT_EQ(outcome.result, IDCANCEL) << "the dialog must stay open until closed";
-        EXPECT_EQ(outcome.messages, std::vector<std::string>{Box(c.message)});
+        EXPECT_EQ(outcome.messages, Lines{Box(c.message)});
         EXPECT_EQ(outcome.focus, c.id);
         EXPECT_EQ(outcome.selection, static_cast<DWORD>(MAKELONG(0, wcslen(c.text))));
         EXPECT_EQ(Settings.Hour, 0);
@@ -159,7 +159,7 @@ TEST_F(ValidationTest, AnEmptyFieldIsReportedAndFocusedOnly) {
         ResetProgramState();
         Outcome outcome = PressOk({{c.id, L""}});
         EXPECT_EQ(outcome.result, IDCANCEL);
-        EXPECT_EQ(outcome.messages, std::vector<std::string>{Box(c.message)});
+        EXPECT_EQ(outcome.messages, Lines{Box(c.message)});
         EXPECT_EQ(outcome.focus, c.id);
         EXPECT_EQ(outcome.selectRequests, 0) << "an empty field is not selected";
     }
@@ -167,21 +167,22 @@ TEST_F(ValidationTest, AnEmptyFieldIsReportedAndFocusedOnly) {
 
 TEST_F(ValidationTest, OnlyTheFirstFaultyFieldIsReported) {
     Outcome outcome = PressOk({{IDC_HOUR, L"25"}, {IDC_MINUTE, L""}, {IDC_SNOOZE, L"x"}});
-    EXPECT_EQ(outcome.messages, std::vector<std::string>{Box("Time setting Error.")});
+    EXPECT_EQ(outcome.messages, Lines{Box("Time setting Error.")});
     EXPECT_EQ(outcome.focus, IDC_HOUR);
 
     outcome = PressOk({{IDC_MINUTE, L"61"}, {IDC_REPEAT, L"99"}});
-    EXPECT_EQ(outcome.messages, std::vector<std::string>{Box("Minutes setting Error.")});
+    EXPECT_EQ(outcome.messages, Lines{Box("Minutes setting Error.")});
     EXPECT_EQ(outcome.focus, IDC_MINUTE);
 }
 
 TEST_F(ValidationTest, ARingLimitTakenBeforeASnoozeFaultOutlivesTheClose) {
     Settings.Hour = 6;
     Settings.Minute = 30;
-    Settings.UseBeep = 1;
-    Settings.VolCtrl = 2;
+    Settings.UseBeep = kPlayWaveFile;
+    Settings.VolCtrl = kVolumeFade15;
     Settings.Button = 1;
     wcscpy(Settings.Wave, L"ding");
+    SettingsSnapshot before = SettingsNow();
     fake::device().windowsFolder = {{L"chimes.wav"}, {L"ding.wav"}};
 
     INT_PTR result = RunSettingsDialog([](HWND dialog) {
@@ -194,23 +195,17 @@ TEST_F(ValidationTest, ARingLimitTakenBeforeASnoozeFaultOutlivesTheClose) {
         SendDlgItemMessageW(dialog, IDC_WAVE, CB_SETCURSEL, 0, 0);
         SendDlgItemMessageW(dialog, IDC_VOLUME, CB_SETCURSEL, 0, 0);
         Click(dialog, IDOK);
-        EXPECT_EQ(fake::Calls("MessageBoxW"),
-                  std::vector<std::string>{Box("Please input a snooze interval.")});
+        EXPECT_EQ(fake::Calls("MessageBoxW"), Lines{Box("Please input a snooze interval.")});
         EXPECT_EQ(FocusedControl(dialog), IDC_SNOOZE);
         EXPECT_EQ(Settings.AlarmNum, 3);
         SendMessageW(dialog, WM_CLOSE, 0, 0);
     });
 
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(Settings.AlarmNum, 3);
-    EXPECT_EQ(Settings.Hour, 6);
-    EXPECT_EQ(Settings.Minute, 30);
-    EXPECT_EQ(Settings.AlarmInterval, 5);
-    EXPECT_STREQ(Settings.Wave, L"ding");
-    EXPECT_EQ(Settings.UseBeep, 1);
-    EXPECT_EQ(Settings.VolCtrl, 2);
-    EXPECT_EQ(Settings.Button, 1);
-    EXPECT_EQ(Settings.NoSuspend, 0);
+    // The ring limit and nothing else.
+    SettingsSnapshot expected = before;
+    expected.AlarmNum = 3;
+    EXPECT_EQ(SettingsNow(), expected);
     EXPECT_TRUE(fake::device().shortcuts.empty());
     EXPECT_TRUE(fake::Calls("DeleteFileW").empty());
 }

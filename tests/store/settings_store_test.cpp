@@ -9,25 +9,24 @@ namespace {
 
 class StoreTest : public ProgramTest {};
 
-const wchar_t* const kNumberNames[] = {L"Hour",          L"Minute",   L"Alarm",     L"VolCtrl",
-                                       L"AlarmInterval", L"UseBeep",  L"NoSuspend", L"ScreenOff",
-                                       L"LedBlink",      L"AlarmNum", L"AlarmCnt",  L"Button"};
-
-void FillEveryField() {
-    Settings.Hour = 6;
-    Settings.Minute = 30;
-    wcscpy(Settings.Wave, L"Alarm2");
-    Settings.Alarm = 1;
-    Settings.VolCtrl = 3;
-    Settings.AlarmInterval = 15;
-    Settings.UseBeep = 1;
-    wcscpy(Settings.strNext, L"Next: 2005/6/2 7:05");
-    Settings.NoSuspend = 1;
-    Settings.ScreenOff = 1;
-    Settings.LedBlink = 2;
-    Settings.AlarmNum = 3;
-    Settings.AlarmCnt = 2;
-    Settings.Button = 1;
+// Every field away from its initial value.
+SettingsSnapshot EveryField() {
+    SettingsSnapshot every;
+    every.Hour = 6;
+    every.Minute = 30;
+    every.Wave = L"Alarm2";
+    every.Alarm = 1;
+    every.VolCtrl = kVolumeFade30;
+    every.AlarmInterval = 15;
+    every.UseBeep = kPlayWaveFile;
+    every.strNext = L"Next: 2005/6/2 7:05";
+    every.NoSuspend = 1;
+    every.ScreenOff = 1;
+    every.LedBlink = 2;
+    every.AlarmNum = 3;
+    every.AlarmCnt = 2;
+    every.Button = 1;
+    return every;
 }
 
 TEST_F(StoreTest, FirstRunLeavesTheInitialValuesAndCreatesTheKey) {
@@ -38,6 +37,7 @@ TEST_F(StoreTest, FirstRunLeavesTheInitialValuesAndCreatesTheKey) {
     EXPECT_STREQ(Settings.strNext, L"No setting.");
     EXPECT_EQ(Settings.Hour, 0);
     EXPECT_EQ(Settings.Alarm, 0);
+    EXPECT_EQ(SettingsNow(), StartingSettings());
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", 0,
                             KEY_READ, &key),
@@ -49,8 +49,12 @@ TEST_F(StoreTest, FirstRunLeavesTheInitialValuesAndCreatesTheKey) {
     EXPECT_EQ(values, 0u);
 
     SaveSettings();
-    for (const wchar_t* name : kNumberNames)
-        EXPECT_EQ(ValueSize(name), 4u) << fake::Narrow(name);
+    for (const SettingsField& f : kSettingsFields) {
+        if (f.number) {
+            EXPECT_EQ(ValueSize(f.name), 4u) << fake::Narrow(f.name);
+        }
+    }
+    EXPECT_EQ(StoredSettings(), StartingSettings());
     EXPECT_EQ(ReadDword(L"VolCtrl"), 1u);
     EXPECT_EQ(ReadDword(L"AlarmInterval"), 5u);
     EXPECT_EQ(ReadString(L"Wave"), L"");
@@ -59,30 +63,17 @@ TEST_F(StoreTest, FirstRunLeavesTheInitialValuesAndCreatesTheKey) {
 }
 
 TEST_F(StoreTest, SaveThenLoadGivesBackEveryField) {
-    FillEveryField();
-    wcscpy(Settings.Wave, std::wstring(63, L'w').c_str());
+    SettingsSnapshot every = EveryField();
+    every.Wave = std::wstring(63, L'w');
+    ApplySettings(every);
     SaveSettings();
-    EXPECT_EQ(ReadDword(L"Hour"), 6u);
-    EXPECT_EQ(ReadDword(L"AlarmCnt"), 2u);
+    EXPECT_EQ(StoredSettings(), every);
     EXPECT_EQ(ValueSize(L"Wave"), 128u);
 
     ResetProgramState();
     LoadSettings();
-    EXPECT_EQ(Settings.Hour, 6);
     EXPECT_EQ(alarmSetting.hour, 6); // the same integer
-    EXPECT_EQ(Settings.Minute, 30);
-    EXPECT_EQ(std::wstring(Settings.Wave), std::wstring(63, L'w'));
-    EXPECT_EQ(Settings.Alarm, 1);
-    EXPECT_EQ(Settings.VolCtrl, 3);
-    EXPECT_EQ(Settings.AlarmInterval, 15);
-    EXPECT_EQ(Settings.UseBeep, 1);
-    EXPECT_STREQ(Settings.strNext, L"Next: 2005/6/2 7:05");
-    EXPECT_EQ(Settings.NoSuspend, 1);
-    EXPECT_EQ(Settings.ScreenOff, 1);
-    EXPECT_EQ(Settings.LedBlink, 2);
-    EXPECT_EQ(Settings.AlarmNum, 3);
-    EXPECT_EQ(Settings.AlarmCnt, 2);
-    EXPECT_EQ(Settings.Button, 1);
+    EXPECT_EQ(SettingsNow(), every);
 }
 
 TEST_F(StoreTest, TextIsStoredWithItsTerminator) {
@@ -105,7 +96,7 @@ TEST_F(StoreTest, AWaveNameOfSixtyFourCharactersIsSavedButNotLoaded) {
 }
 
 TEST_F(StoreTest, AMissingValueKeepsItsFieldAndTheOthersStillLoad) {
-    FillEveryField();
+    ApplySettings(EveryField());
     SaveSettings();
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key);
@@ -114,9 +105,10 @@ TEST_F(StoreTest, AMissingValueKeepsItsFieldAndTheOthersStillLoad) {
 
     ResetProgramState();
     LoadSettings();
-    EXPECT_EQ(Settings.Hour, 6);
+    SettingsSnapshot expected = EveryField();
+    expected.Minute = StartingSettings().Minute;
     EXPECT_EQ(Settings.Minute, 0);
-    EXPECT_EQ(Settings.Button, 1);
+    EXPECT_EQ(SettingsNow(), expected);
 }
 
 TEST_F(StoreTest, SaveWritesTheCounterAndArmedFlagAsTheyStand) {
@@ -129,7 +121,7 @@ TEST_F(StoreTest, SaveWritesTheCounterAndArmedFlagAsTheyStand) {
 }
 
 TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
-    FillEveryField();
+    ApplySettings(EveryField());
     const BYTE eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     WriteRaw(L"Hour", REG_BINARY, eight, 8);     // too long for a number
     WriteRaw(L"Minute", REG_DWORD, eight, 2);    // too short
@@ -140,44 +132,21 @@ TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
     std::wstring full(64, L'n');
     WriteRaw(L"strNext", REG_SZ, full.c_str(), 20); // ten characters, no terminator
     LoadSettings();
-    EXPECT_EQ(Settings.Hour, 6);
-    EXPECT_EQ(Settings.Minute, 30);
-    EXPECT_EQ(Settings.AlarmNum, 3);
-    EXPECT_EQ(Settings.AlarmCnt, 2);
-    EXPECT_STREQ(Settings.Wave, L"Alarm2");
-    EXPECT_EQ(std::wstring(Settings.strNext), std::wstring(10, L'n'));
+    // Only the well-formed text, cut where it ends, is taken; the rest keep their fields.
+    SettingsSnapshot expected = EveryField();
+    expected.strNext = std::wstring(10, L'n');
+    EXPECT_EQ(SettingsNow(), expected);
 
     WriteRaw(L"Wave", REG_SZ, L"Alarm3\0junk", 22); // text after the terminator
     LoadSettings();
-    EXPECT_STREQ(Settings.Wave, L"Alarm3");
+    expected.Wave = L"Alarm3";
+    EXPECT_EQ(SettingsNow(), expected);
 }
 
 // Whatever the registry holds under the fourteen names, a load neither crashes nor writes past
 // a field: every well-formed value loads exactly, and a missing or malformed one leaves its own
 // field as it was and every other field as the registry has it.
 TEST_F(StoreTest, RandomValuesLoadExactlyOrLeaveTheirFieldAlone) {
-    struct Field {
-        const wchar_t* name;
-        int32_t* number; // a number field, or
-        wchar_t* text;   // a text field of `chars` characters
-        size_t chars;
-    };
-    const Field fields[] = {
-        {L"Hour", &Settings.Hour, nullptr, 0},
-        {L"Minute", &Settings.Minute, nullptr, 0},
-        {L"Wave", nullptr, Settings.Wave, kPathChars},
-        {L"Alarm", &Settings.Alarm, nullptr, 0},
-        {L"VolCtrl", &Settings.VolCtrl, nullptr, 0},
-        {L"AlarmInterval", &Settings.AlarmInterval, nullptr, 0},
-        {L"UseBeep", &Settings.UseBeep, nullptr, 0},
-        {L"strNext", nullptr, Settings.strNext, kTextChars},
-        {L"NoSuspend", &Settings.NoSuspend, nullptr, 0},
-        {L"ScreenOff", &Settings.ScreenOff, nullptr, 0},
-        {L"LedBlink", &Settings.LedBlink, nullptr, 0},
-        {L"AlarmNum", &Settings.AlarmNum, nullptr, 0},
-        {L"AlarmCnt", &Settings.AlarmCnt, nullptr, 0},
-        {L"Button", &Settings.Button, nullptr, 0},
-    };
     const DWORD otherTypes[] = {REG_NONE, REG_EXPAND_SZ, REG_BINARY, REG_MULTI_SZ, REG_QWORD};
     std::mt19937 random(20261208);
     auto randomText = [&](size_t length) {
@@ -188,30 +157,25 @@ TEST_F(StoreTest, RandomValuesLoadExactlyOrLeaveTheirFieldAlone) {
     };
 
     for (int round = 0; round < 300; ++round) {
-        std::vector<int32_t> numbers;
-        std::vector<std::wstring> texts;
-        for (const Field& f : fields) {
-            if (f.number) {
-                *f.number = static_cast<int32_t>(random());
-            } else {
-                std::wstring before = randomText(random() % f.chars);
-                wcscpy(f.text, before.c_str());
-            }
-            numbers.push_back(f.number ? *f.number : 0);
-            texts.push_back(f.text ? f.text : L"");
+        SettingsSnapshot expected;
+        for (const SettingsField& f : kSettingsFields) {
+            if (f.number)
+                expected.*f.number = static_cast<int32_t>(random());
+            else
+                expected.*f.text = randomText(random() % f.chars);
         }
+        ApplySettings(expected);
         std::string plan;
-        for (size_t i = 0; i < std::size(fields); ++i) {
-            const Field& f = fields[i];
+        for (const SettingsField& f : kSettingsFields) {
             int kind = random() % 3;
             plan += fake::Narrow(f.name) + "=" + "wmb"[kind] + " ";
             if (kind == 0) { // well formed
                 if (f.number) {
-                    numbers[i] = static_cast<int32_t>(random());
-                    WriteDword(f.name, static_cast<DWORD>(numbers[i]));
+                    expected.*f.number = static_cast<int32_t>(random());
+                    WriteDword(f.name, static_cast<DWORD>(expected.*f.number));
                 } else {
-                    texts[i] = randomText(random() % kTextChars);
-                    WriteString(f.name, texts[i]);
+                    expected.*f.text = randomText(random() % kTextChars);
+                    WriteString(f.name, expected.*f.text);
                 }
                 continue;
             }
@@ -236,15 +200,10 @@ TEST_F(StoreTest, RandomValuesLoadExactlyOrLeaveTheirFieldAlone) {
         }
         LoadSettings();
         SCOPED_TRACE("round " + std::to_string(round) + ": " + plan);
-        for (size_t i = 0; i < std::size(fields); ++i) {
-            const Field& f = fields[i];
-            if (f.number) {
-                ASSERT_EQ(*f.number, numbers[i]) << fake::Narrow(f.name);
-            } else {
-                ASSERT_LT(wcsnlen(f.text, f.chars), f.chars) << fake::Narrow(f.name);
-                ASSERT_EQ(std::wstring(f.text), texts[i]) << fake::Narrow(f.name);
-            }
-        }
+        ASSERT_LT(wcsnlen(Settings.Wave, std::size(Settings.Wave)), std::size(Settings.Wave));
+        ASSERT_LT(wcsnlen(Settings.strNext, std::size(Settings.strNext)),
+                  std::size(Settings.strNext));
+        ASSERT_EQ(SettingsNow(), expected);
     }
 }
 

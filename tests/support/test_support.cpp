@@ -2,11 +2,13 @@
 
 #include <cwchar>
 #include <deque>
+#include <iterator>
 
 #include "app/entry.h"
 #include "model/alarm_time.h"
 #include "model/app_state.h"
 #include "model/settings.h"
+#include "model/text.h"
 #include "store/settings_store.h"
 
 namespace {
@@ -243,24 +245,103 @@ void Click(HWND dialog, int id) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
+#define DAWNBELL_WIDE(text) L##text
+#define DAWNBELL_NAME(name) DAWNBELL_WIDE(#name)
+
+const std::vector<SettingsField> kSettingsFields = {
+#define DAWNBELL_NUMBER(name) {DAWNBELL_NAME(name), &SettingsSnapshot::name, nullptr, 0},
+#define DAWNBELL_TEXT(name)                                                                        \
+    {DAWNBELL_NAME(name), nullptr, &SettingsSnapshot::name, std::size(Settings.name)},
+    DAWNBELL_SETTINGS_FIELDS(DAWNBELL_NUMBER, DAWNBELL_TEXT)
+#undef DAWNBELL_NUMBER
+#undef DAWNBELL_TEXT
+};
+
+bool operator==(const SettingsSnapshot& a, const SettingsSnapshot& b) {
+    for (const SettingsField& f : kSettingsFields) {
+        if (f.number ? a.*f.number != b.*f.number : a.*f.text != b.*f.text)
+            return false;
+    }
+    return true;
+}
+
+bool operator!=(const SettingsSnapshot& a, const SettingsSnapshot& b) {
+    return !(a == b);
+}
+
+void PrintTo(const SettingsSnapshot& settings, std::ostream* out) {
+    const char* separator = "{";
+    for (const SettingsField& f : kSettingsFields) {
+        *out << separator << fake::Narrow(f.name) << "=";
+        if (f.number)
+            *out << settings.*f.number;
+        else
+            *out << '"' << fake::Narrow(settings.*f.text) << '"';
+        separator = ", ";
+    }
+    *out << "}";
+}
+
+SettingsSnapshot SettingsNow() {
+    SettingsSnapshot now;
+#define DAWNBELL_NUMBER(name) now.name = Settings.name;
+#define DAWNBELL_TEXT(name)                                                                        \
+    now.name.assign(Settings.name, wcsnlen(Settings.name, std::size(Settings.name)));
+    DAWNBELL_SETTINGS_FIELDS(DAWNBELL_NUMBER, DAWNBELL_TEXT)
+#undef DAWNBELL_NUMBER
+#undef DAWNBELL_TEXT
+    return now;
+}
+
+void ApplySettings(const SettingsSnapshot& settings) {
+#define DAWNBELL_NUMBER(name) Settings.name = settings.name;
+#define DAWNBELL_TEXT(name)                                                                        \
+    wmemset(Settings.name, L'\0', std::size(Settings.name));                                       \
+    CopyText(Settings.name, std::size(Settings.name), settings.name.c_str());
+    DAWNBELL_SETTINGS_FIELDS(DAWNBELL_NUMBER, DAWNBELL_TEXT)
+#undef DAWNBELL_NUMBER
+#undef DAWNBELL_TEXT
+}
+
+SettingsSnapshot StoredSettings() {
+    SettingsSnapshot stored;
+    for (const SettingsField& f : kSettingsFields) {
+        if (f.number)
+            stored.*f.number = static_cast<int32_t>(ReadDword(f.name));
+        else
+            stored.*f.text = ReadString(f.name);
+    }
+    return stored;
+}
+
+namespace {
+// The settings block is constant-initialised, so before any test runs it holds the program's
+// own initial values (model/settings.cpp); they are taken from there, not written again here.
+const SettingsSnapshot g_initialSettings = SettingsNow();
+} // namespace
+
+SettingsSnapshot StartingSettings() {
+    SettingsSnapshot starting = g_initialSettings;
+    starting.strNext = kNoSetting;
+    return starting;
+}
+
 void ResetProgramState() {
     ClearAlarmTime(alarmSetting);
     ClearAlarmTime(nextAlarm);
-    wmemset(Settings.Wave, L'\0', kPathChars);
-    Settings.Alarm = 0;
-    Settings.VolCtrl = 1;
-    Settings.AlarmInterval = 5;
-    Settings.UseBeep = 0;
-    wcscpy(Settings.strNext, kNoSetting);
-    Settings.NoSuspend = 0;
-    Settings.ScreenOff = 0;
-    Settings.LedBlink = 0;
-    Settings.AlarmNum = 0;
-    Settings.AlarmCnt = 0;
-    Settings.Button = 0;
+    ApplySettings(StartingSettings());
     AppState = AppStateBlock{};
     AppState.instance = GetModuleHandleW(nullptr);
     AppState.cmdLine = L"";
+}
+
+SettingsSnapshot StoreSettings(const std::function<void(SettingsBlock&)>& edit) {
+    ResetProgramState();
+    edit(Settings);
+    SaveSettings();
+    SettingsSnapshot stored = SettingsNow();
+    ResetProgramState();
+    return stored;
 }
 
 void ProgramTest::SetUp() {

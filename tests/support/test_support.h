@@ -3,11 +3,16 @@
 #pragma once
 #include "platform/win.h"
 
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "model/names.h"
+#include "model/settings.h"
+#include "tests/support/expected_calls.h"
 #include "tests/support/fake_device.h"
 
 // Redirects HKEY_CURRENT_USER of this process into a scratch key for the object's lifetime.
@@ -52,8 +57,61 @@ bool IsShown(HWND dialog, int id);
 // Sends a BN_CLICKED from a control, as a click on it would.
 void Click(HWND dialog, int id);
 
+// The settings block's fourteen values, in the store's order: the one list of them that the
+// snapshot, its printer and the store's tests are made from.
+#define DAWNBELL_SETTINGS_FIELDS(NUMBER, TEXT)                                                     \
+    NUMBER(Hour)                                                                                   \
+    NUMBER(Minute)                                                                                 \
+    TEXT(Wave)                                                                                     \
+    NUMBER(Alarm)                                                                                  \
+    NUMBER(VolCtrl)                                                                                \
+    NUMBER(AlarmInterval)                                                                          \
+    NUMBER(UseBeep)                                                                                \
+    TEXT(strNext)                                                                                  \
+    NUMBER(NoSuspend)                                                                              \
+    NUMBER(ScreenOff)                                                                              \
+    NUMBER(LedBlink)                                                                               \
+    NUMBER(AlarmNum)                                                                               \
+    NUMBER(AlarmCnt)                                                                               \
+    NUMBER(Button)
+
+// A copy of the settings that is compared whole, so that "this changed and nothing else" is one
+// assertion; a failure prints every field of both sides.
+struct SettingsSnapshot {
+#define DAWNBELL_NUMBER(name) int32_t name = 0;
+#define DAWNBELL_TEXT(name) std::wstring name;
+    DAWNBELL_SETTINGS_FIELDS(DAWNBELL_NUMBER, DAWNBELL_TEXT)
+#undef DAWNBELL_NUMBER
+#undef DAWNBELL_TEXT
+};
+bool operator==(const SettingsSnapshot& a, const SettingsSnapshot& b);
+bool operator!=(const SettingsSnapshot& a, const SettingsSnapshot& b);
+void PrintTo(const SettingsSnapshot& settings, std::ostream* out);
+
+// Each field by its value's name in the store.
+struct SettingsField {
+    const wchar_t* name;
+    int32_t SettingsSnapshot::*number;    // a number field, or
+    std::wstring SettingsSnapshot::*text; // a text field of `chars` characters, the terminator's
+    size_t chars;                         // included
+};
+extern const std::vector<SettingsField> kSettingsFields;
+
+// The program's settings block as it stands, and set from a snapshot.
+SettingsSnapshot SettingsNow();
+void ApplySettings(const SettingsSnapshot& settings);
+// The values under the settings key; each must be there and well formed.
+SettingsSnapshot StoredSettings();
+// The settings of a freshly started program before it loads: its own initial values, with the
+// "No setting." that the start puts in strNext.
+SettingsSnapshot StartingSettings();
+
 // The program's state as a freshly started process has it.
 void ResetProgramState();
+// Arranges the stored settings: `edit` changes the settings a fresh program starts with, they
+// are saved as the program saves them, and the program's state starts afresh, so that a run
+// loads them. Returns what was stored.
+SettingsSnapshot StoreSettings(const std::function<void(SettingsBlock&)>& edit);
 
 class ProgramTest : public ::testing::Test {
   protected:

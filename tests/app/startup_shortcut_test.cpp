@@ -5,14 +5,13 @@
 namespace {
 
 using StartupShortcutTest = ProgramTest;
-const wchar_t kShortcut[] = L"\\Windows\\StartUp\\DBELL.lnk";
 
 TEST_F(StartupShortcutTest, MadeAgainAndRemovedAgainWithoutComplaint) {
     UpdateStartupShortcut(1);
     UpdateStartupShortcut(1);
     EXPECT_EQ(fake::Calls("SHCreateShortcut").size(), 2u);
-    EXPECT_EQ(fake::device().shortcuts[kShortcut],
-              L"\"\\Program Files\\Dawnbell\\dawnbell.exe\" -s");
+    EXPECT_EQ(fake::device().shortcuts[ShortcutPath()],
+              L"\"" + fake::device().modulePath + L"\" -s");
     UpdateStartupShortcut(0);
     UpdateStartupShortcut(0);
     EXPECT_TRUE(fake::device().shortcuts.empty());
@@ -26,7 +25,7 @@ TEST_F(StartupShortcutTest, AProgramPathIsTakenOnlyWhenItsQuotedTargetFitsWhole)
     ASSERT_EQ(path.size(), 254u);
     fake::device().modulePath = path;
     UpdateStartupShortcut(1);
-    EXPECT_EQ(fake::device().shortcuts[kShortcut], L"\"" + path + L"\" -s");
+    EXPECT_EQ(fake::device().shortcuts[ShortcutPath()], L"\"" + path + L"\" -s");
 
     fake::Reset();
     fake::device().modulePath = L"\\d" + path; // one character too many: no cut target
