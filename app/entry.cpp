@@ -49,7 +49,7 @@ bool Deliver(HWND window, UINT message, WPARAM wParam) {
 void HandOver(HWND window, const wchar_t* cmdLine) {
     // Where the platform refuses timers on another process's windows, the running instance
     // restarts its clock itself when it is shown.
-    platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+    platform::SetTimer(window, TIMER_CLOCK, kClockTickMs, nullptr);
     if (wcsncmp(cmdLine, kStartupToken, wcslen(kStartupToken)) == 0) {
         Deliver(window, WM_CHECKALARM, 0);
         return;

@@ -55,7 +55,7 @@ void HandleAlarm(HWND window, bool handOver) {
 // A second start's "show yourself".
 void ShowInstance(HWND window) {
     CancelStartupHide(window);
-    platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+    platform::SetTimer(window, TIMER_CLOCK, kClockTickMs, nullptr);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
 }
@@ -122,7 +122,7 @@ void Initialise(HWND window) {
                             reinterpret_cast<WPARAM>(AppState.clockFont), TRUE);
     HandleTimer(window, TIMER_CLOCK);
     SetAlarmLabel(window);
-    platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+    platform::SetTimer(window, TIMER_CLOCK, kClockTickMs, nullptr);
     if (IsAlarmCommand(AppState.cmdLine)) {
         if (Settings.Alarm) {
             HandleAlarm(window, false);
@@ -254,7 +254,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // A second instance cannot restart our clock timer on this desktop, so a window that
         // is shown again restarts it itself.
         if (wParam) {
-            platform::SetTimer(window, TIMER_CLOCK, 500, nullptr);
+            platform::SetTimer(window, TIMER_CLOCK, kClockTickMs, nullptr);
             if (AppState.hideWhenShown) {
                 AppState.hideWhenShown = 0;
                 StartHideTimer(window);

@@ -19,7 +19,9 @@ inline constexpr wchar_t kAlarmToken[] = L"AppRunAtTime";
 inline constexpr wchar_t kStartupToken[] = L"-s";
 
 // The main window's timers.
-inline constexpr uintptr_t TIMER_CLOCK = 1;     // date and time, every 500 ms
+inline constexpr uintptr_t TIMER_CLOCK = 1;     // date and time, every kClockTickMs
 inline constexpr uintptr_t TIMER_KEEPAWAKE = 2; // the keep-awake key, every 10 s
 inline constexpr uintptr_t TIMER_SCREENOFF = 3; // the delayed display switch-off, once
 inline constexpr uintptr_t TIMER_HIDE = 4;      // the start-up hide, once the window is shown
+// Twice a second, so that the shown seconds never lag the clock by a whole second.
+inline constexpr unsigned kClockTickMs = 500;

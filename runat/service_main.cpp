@@ -11,6 +11,7 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "runat/fixed_text.h"
 #include "runat/processes.h"
 #include "runat/store.h"
 #include "runat/wall_clock.h"
@@ -67,11 +68,9 @@ ULONGLONG Earlier(ULONGLONG a, ULONGLONG b) {
 // Starts `path` with `argument` in its own folder; with `started`, its handles are the caller's.
 bool Launch(LPCWSTR path, LPCWSTR argument, PROCESS_INFORMATION* started) {
     wchar_t commandLine[MAX_PATH + 16];
-    _snwprintf(commandLine, MAX_PATH + 15, L"\"%ls\" %ls", path, argument);
-    commandLine[MAX_PATH + 15] = L'\0';
+    runat::FormatInto(commandLine, L"\"%ls\" %ls", path, argument);
     wchar_t folder[MAX_PATH];
-    wcsncpy(folder, path, MAX_PATH - 1);
-    folder[MAX_PATH - 1] = L'\0';
+    runat::CopyInto(folder, path);
     wchar_t* slash = wcsrchr(folder, L'\\');
     if (slash)
         slash[1] = L'\0';
@@ -156,8 +155,7 @@ void AddWatch(LPCWSTR path, DWORD process, HANDLE handle) {
         return;
     }
     Watch& watch = g_watched[g_watchCount++];
-    wcsncpy(watch.path, path, MAX_PATH - 1);
-    watch.path[MAX_PATH - 1] = L'\0';
+    runat::CopyInto(watch.path, path);
     watch.process = process;
     watch.handle = handle;
     watch.seen = true;

@@ -1,7 +1,10 @@
 #include "runat/store.h"
 
+#include <iterator>
 #include <string.h>
 #include <wchar.h>
+
+#include "runat/fixed_text.h"
 
 namespace runat {
 
@@ -21,17 +24,12 @@ wchar_t g_windowTitle[64];
 bool g_namesReady = false;
 
 void BuildNames() {
-    _snwprintf(g_serviceName, 63, L"%ls%ls%ls", kBaseName, g_instance[0] ? L" " : L"", g_instance);
-    g_serviceName[63] = L'\0';
-    _snwprintf(g_storeKey, 95, L"%ls%ls", kStoreParent, g_serviceName);
-    g_storeKey[95] = L'\0';
-    _snwprintf(g_deliveryKey, 111, L"%ls\\Delivery", g_storeKey);
-    g_deliveryKey[111] = L'\0';
-    _snwprintf(g_reloadEvent, 79, L"%ls%ls", g_serviceName, kReloadSuffix);
-    g_reloadEvent[79] = L'\0';
-    _snwprintf(g_windowTitle, 63, L"%ls%ls%ls", kWindowBaseTitle, g_instance[0] ? L" " : L"",
-               g_instance);
-    g_windowTitle[63] = L'\0';
+    const wchar_t* gap = g_instance[0] ? L" " : L"";
+    FormatInto(g_serviceName, L"%ls%ls%ls", kBaseName, gap, g_instance);
+    FormatInto(g_storeKey, L"%ls%ls", kStoreParent, g_serviceName);
+    FormatInto(g_deliveryKey, L"%ls\\Delivery", g_storeKey);
+    FormatInto(g_reloadEvent, L"%ls%ls", g_serviceName, kReloadSuffix);
+    FormatInto(g_windowTitle, L"%ls%ls%ls", kWindowBaseTitle, gap, g_instance);
     g_namesReady = true;
 }
 
@@ -110,8 +108,8 @@ bool CanonicalPath(LPCWSTR path, LPWSTR canonical) {
     if (!path || wcslen(path) >= MAX_PATH)
         return false;
     wchar_t full[MAX_PATH];
-    DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) {
+    DWORD length = GetFullPathNameW(path, std::size(full), full, nullptr);
+    if (length == 0 || length >= std::size(full)) {
         wcscpy(canonical, path);
         return true;
     }

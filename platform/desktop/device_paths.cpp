@@ -1,5 +1,6 @@
 #include "platform/desktop/device_paths.h"
 
+#include <iterator>
 #include <wchar.h>
 
 namespace desktop {
@@ -31,8 +32,8 @@ bool MapDevicePath(LPCWSTR path, LPWSTR out, size_t outSize) {
     // The device's file system ignores letter case, so "\WINDOWS\" is the same folder.
     if (_wcsnicmp(path, kDeviceWindows, kDeviceWindowsLength) == 0) {
         wchar_t windows[MAX_PATH];
-        UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
+        UINT length = GetWindowsDirectoryW(windows, std::size(windows));
+        if (length == 0 || length >= std::size(windows))
             return false;
         // "C:\" keeps its backslash; "C:\windows" does not have one.
         if (windows[length - 1] == L'\\')

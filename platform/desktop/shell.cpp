@@ -5,10 +5,12 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <iterator>
 #include <wchar.h>
 
 #include "platform/desktop/device_paths.h"
 #include "platform/desktop/shell_link.h"
+#include "runat/fixed_text.h"
 
 namespace platform {
 
@@ -50,8 +52,7 @@ bool SaveShellLink(LPCWSTR shortcut, LPCWSTR program, LPCWSTR arguments) {
         return false;
     bool saved = false;
     wchar_t folder[MAX_PATH];
-    wcsncpy(folder, program, MAX_PATH - 1);
-    folder[MAX_PATH - 1] = L'\0';
+    runat::CopyInto(folder, program);
     wchar_t* slash = wcsrchr(folder, L'\\');
     if (slash)
         *slash = L'\0';
@@ -84,7 +85,7 @@ BOOL SHCreateShortcut(LPCWSTR shortcut, LPCWSTR target) {
         return FALSE;
     wchar_t program[MAX_PATH];
     LPCWSTR arguments = nullptr;
-    if (!SplitTarget(target, program, MAX_PATH, &arguments))
+    if (!SplitTarget(target, program, std::size(program), &arguments))
         return FALSE;
     if (desktop::ShellLinkStarts(shortcut, program, arguments))
         return TRUE;
