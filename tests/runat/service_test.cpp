@@ -1,6 +1,10 @@
 // The run-at-time service as real processes: dawnbell_runat.exe started by the tests or by
 // CeRunAppAtTime, and copies of runat_probe.exe for it to start. Each test runs a service
 // instance of its own, with its own registrations, and stops it afterwards.
+#include "platform/win.h"
+
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -150,6 +154,27 @@ void StopService() {
     }
 }
 
+// The service processes that this test process started, itself or through CeRunAppAtTime.
+std::vector<HANDLE> OwnServiceProcesses() {
+    std::vector<HANDLE> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId() ||
+            _wcsicmp(entry.szExeFile, runat::kServiceExe) != 0)
+            continue;
+        if (HANDLE process =
+                OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID))
+            found.push_back(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
 class RunAtService : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -170,6 +195,18 @@ class RunAtService : public ::testing::Test {
         if (serviceExpected_)
             WaitFor([] { return ServiceWindow() != nullptr; });
         StopService();
+        // A second start that was still on its way up leaves at once, unless the first service
+        // has ended meanwhile: then it serves instead, and would outlive the suite (holding the
+        // suite's output open). It is stopped like the first.
+        for (HANDLE process : OwnServiceProcesses()) {
+            if (WaitForSingleObject(process, 2000) != WAIT_OBJECT_0) {
+                WaitFor([] { return ServiceWindow() != nullptr; }, 2000);
+                StopService();
+                if (WaitForSingleObject(process, kPatience) != WAIT_OBJECT_0)
+                    TerminateProcess(process, 1);
+            }
+            CloseHandle(process);
+        }
         for (HANDLE process : processes_) {
             if (WaitForSingleObject(process, kPatience) != WAIT_OBJECT_0)
                 TerminateProcess(process, 1);
