@@ -10,6 +10,11 @@ inline constexpr wchar_t kMutexName[] = L"DBELL";
 inline constexpr wchar_t kReadyEvent[] = L"DBELL Ready";
 // Marks our own initialised main window, so that no other program's window is ever taken for it.
 inline constexpr wchar_t kMainWindowMark[] = L"Dawnbell.MainWindow";
+// The registry, under HKEY_CURRENT_USER: the publisher's key, which the desktop's run-at-time
+// service shares, and the settings' key below it.
+inline constexpr wchar_t kPublisherKey[] = L"Software\\Larchworks";
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Setting";
+
 // The main window's title and its dialog class, by which a second start finds it.
 inline constexpr wchar_t kWindowTitle[] = L"Dawnbell";
 inline constexpr wchar_t kDialogClass[] = L"#32770";

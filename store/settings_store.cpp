@@ -3,9 +3,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "model/names.h"
 #include "model/settings.h"
-
-const wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Setting";
 
 namespace {
 

@@ -39,9 +39,7 @@ TEST_F(StoreTest, FirstRunLeavesTheInitialValuesAndCreatesTheKey) {
     EXPECT_EQ(Settings.Alarm, 0);
     EXPECT_EQ(SettingsNow(), StartingSettings());
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", 0,
-                            KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD values = 99;
     RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
                      nullptr, nullptr, nullptr);

@@ -92,7 +92,7 @@ void WriteString(const wchar_t* name, const std::wstring& text) {
 }
 
 void DeleteSettingsKey() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Larchworks");
+    RegDeleteTreeW(HKEY_CURRENT_USER, kPublisherKey);
 }
 
 namespace {
