@@ -14,6 +14,11 @@ inline constexpr wchar_t kMainWindowMark[] = L"Dawnbell.MainWindow";
 inline constexpr wchar_t kWindowTitle[] = L"Dawnbell";
 inline constexpr wchar_t kDialogClass[] = L"#32770";
 
+// Where the settings are kept, under HKEY_CURRENT_USER, one value per field.
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Setting";
+// The shortcut in the Startup folder that brings a resident alarm back after a restart.
+inline constexpr wchar_t kShortcutName[] = L"DBELL.lnk";
+
 // The command-line tokens: the system's start for an alarm, and the Startup shortcut's start.
 inline constexpr wchar_t kAlarmToken[] = L"AppRunAtTime";
 inline constexpr wchar_t kStartupToken[] = L"-s";

@@ -5,8 +5,6 @@
 
 #include "model/settings.h"
 
-const wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Setting";
-
 namespace {
 
 // One query buffer serves every value; a value larger than this is not taken at all.

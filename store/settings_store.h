@@ -1,7 +1,6 @@
 // The settings block's fourteen values under HKCU\Software\Larchworks\Dawnbell\Setting.
 #pragma once
-
-extern const wchar_t kSettingsKey[];
+#include "model/names.h" // kSettingsKey
 
 void LoadSettings();
 void SaveSettings();
