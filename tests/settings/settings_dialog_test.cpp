@@ -1,10 +1,12 @@
 // The settings dialog from its real template: what it shows, what it plays, what OK commits.
 #include <cwchar>
+#include <iterator>
 
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
 #include "tests/settings/dialog_driver.h"
+#include "tests/support/settings_controls.h"
 
 namespace {
 
@@ -21,65 +23,36 @@ Texts Numbers(int first, int last) {
 using SettingsDialogTest = ProgramTest;
 
 TEST_F(SettingsDialogTest, TheTemplateHasItsControlsInTabOrder) {
-    struct Control {
-        int id;
-        const wchar_t* className;
-        const wchar_t* text; // null: not looked at
-        LONG type;           // combo box kind or button kind
-        bool tabStop;
-    };
-    const int label = 0xFFFF;
-    const Control expected[] = {
-        {label, L"Static", L"Se&t Alarm:", 0, false},
-        {label, L"Static", L":", 0, false},
-        {IDC_HOUR, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {IDC_MINUTE, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {IDC_NOW, L"Button", L"N&ow", BS_PUSHBUTTON, true},
-        {IDC_REPEAT, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {label, L"Static", L"Alarm &Repeat:", 0, false},
-        {label, L"Static", L"Snooze &Interval:", 0, false},
-        {IDC_SNOOZE, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {label, L"Static", L"Min.", 0, false},
-        {label, L"Static", L"&WAVE file:", 0, false},
-        {IDC_WAVE, L"ComboBox", nullptr, CBS_DROPDOWNLIST, true},
-        {IDC_BEEP, L"Button", L"Use built-in &BEEP sound", BS_AUTOCHECKBOX, true},
-        {IDC_LED, L"Button", L"Blinking &LED", BS_AUTOCHECKBOX, true},
-        {IDC_LEDNUM, L"ComboBox", nullptr, CBS_DROPDOWNLIST, true},
-        {label, L"Static", L"Volume effect:", 0, false},
-        {IDC_VOLUME, L"ComboBox", nullptr, CBS_DROPDOWNLIST, true},
-        {IDC_NOSUSPEND, L"Button", L"&Suspend-mode disabled", BS_AUTOCHECKBOX, true},
-        {IDC_SCREENOFF, L"Button", L"Screen OFF until next &Alarm", BS_AUTOCHECKBOX, true},
-        {IDC_BUTTONS, L"Button", L"&Use buttons to stop Alarm", BS_AUTOCHECKBOX, true},
-        {IDOK, L"Button", L"OK", BS_DEFPUSHBUTTON, true},
-        {IDC_VERSION, L"Button", L"&Version Info. ...", BS_PUSHBUTTON, true},
-    };
     RunSettingsDialog([&](HWND dialog) {
         wchar_t caption[64] = {};
-        GetWindowTextW(dialog, caption, 64);
-        EXPECT_STREQ(caption, L"Settings");
+        GetWindowTextW(dialog, caption, static_cast<int>(std::size(caption)));
+        EXPECT_STREQ(caption, kSettingsCaption);
         EXPECT_EQ(FocusedControl(dialog), IDC_HOUR);
 
         HWND child = GetWindow(dialog, GW_CHILD);
-        for (const Control& c : expected) {
+        for (const ControlSpec& c : kSettingsControls) {
             ASSERT_NE(child, nullptr);
             wchar_t className[32] = {};
-            GetClassNameW(child, className, 32);
+            GetClassNameW(child, className, static_cast<int>(std::size(className)));
             LONG style = GetWindowLongW(child, GWL_STYLE);
             SCOPED_TRACE(fake::Narrow(className) + " " + std::to_string(c.id));
-            EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, c.id);
+            EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, c.id & 0xFFFF);
             EXPECT_EQ(_wcsicmp(className, c.className), 0);
-            if (c.text) {
+            const bool comboBox = wcscmp(c.className, L"ComboBox") == 0;
+            if (!comboBox) { // a combo box's text is its edit field's, filled in by the dialog
                 wchar_t text[64] = {};
-                GetWindowTextW(child, text, 64);
+                GetWindowTextW(child, text, static_cast<int>(std::size(text)));
                 EXPECT_STREQ(text, c.text);
             }
-            if (c.className[0] == L'C') {
-                EXPECT_EQ(style & 3, c.type);
-            } else if (c.className[0] == L'B') {
-                EXPECT_EQ(style & BS_TYPEMASK, c.type);
+            // The kind: drop-down or list, push button or check box.
+            if (comboBox) {
+                EXPECT_EQ(style & 3, static_cast<LONG>(c.style & 3));
+            } else if (wcscmp(c.className, L"Button") == 0) {
+                EXPECT_EQ(style & BS_TYPEMASK, static_cast<LONG>(c.style & BS_TYPEMASK));
             }
-            EXPECT_EQ((style & WS_TABSTOP) != 0, c.tabStop);
-            EXPECT_EQ((style & WS_GROUP) != 0, !c.tabStop);
+            const bool tabStop = (c.style & WS_TABSTOP) != 0;
+            EXPECT_EQ((style & WS_TABSTOP) != 0, tabStop);
+            EXPECT_EQ((style & WS_GROUP) != 0, !tabStop);
             child = GetWindow(child, GW_HWNDNEXT);
         }
         EXPECT_EQ(child, nullptr);
