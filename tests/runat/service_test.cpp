@@ -109,12 +109,8 @@ HWND ServiceWindow() {
     return FindWindowW(runat::kWindowClass, runat::WindowTitle());
 }
 
-// Closes the service window of the current instance and waits for its process to end; ends
-// it by force if it does not.
-void StopService() {
-    HWND window = ServiceWindow();
-    if (!window)
-        return;
+// Closes a service window and waits for its process to end; ends it by force if it does not.
+void StopServiceOf(HWND window) {
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
@@ -125,6 +121,38 @@ void StopService() {
         CloseHandle(process);
     }
 }
+
+// Stops the service of the current instance.
+void StopService() {
+    if (HWND window = ServiceWindow())
+        StopServiceOf(window);
+}
+
+// A service can come up after its test has stopped the one it saw (after a run of the whole
+// suite, one of the test that registers four times within milliseconds is left running). It
+// would hold the suite's output open, and CTest wait for its time limit, long after the last
+// test passed. So at the end every service of this program's instances ("t<process id>-...")
+// is stopped.
+class NoServiceLeftBehind : public ::testing::Environment {
+  public:
+    void TearDown() override {
+        runat::SetInstance(L"");
+        const std::wstring ours = std::wstring(runat::WindowTitle()) + L" t" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"-";
+        std::vector<HWND> left;
+        for (HWND window = FindWindowExW(nullptr, nullptr, runat::kWindowClass, nullptr); window;
+             window = FindWindowExW(nullptr, window, runat::kWindowClass, nullptr)) {
+            wchar_t title[64] = {};
+            GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+            if (std::wstring(title).compare(0, ours.size(), ours) == 0)
+                left.push_back(window);
+        }
+        for (HWND window : left)
+            StopServiceOf(window);
+    }
+};
+::testing::Environment* const kNoServiceLeftBehind =
+    ::testing::AddGlobalTestEnvironment(new NoServiceLeftBehind);
 
 class RunAtService : public ::testing::Test {
   protected:
