@@ -1,5 +1,7 @@
 #include "tests/settings/dialog_driver.h"
 
+#include <iterator>
+
 #include "model/dialog_template.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
@@ -23,7 +25,8 @@ std::vector<std::wstring> Items(HWND dialog, int id) {
     LRESULT count = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         wchar_t text[512] = {};
-        if (SendDlgItemMessageW(dialog, id, CB_GETLBTEXTLEN, i, 0) < 512)
+        if (SendDlgItemMessageW(dialog, id, CB_GETLBTEXTLEN, i, 0) <
+            static_cast<LRESULT>(std::size(text)))
             SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
         items.push_back(text);
     }

@@ -2,6 +2,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "model/names.h"
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
@@ -254,7 +255,9 @@ TEST_F(SettingsDialogTest, TheVersionBannerHasTwoParagraphs) {
     const std::string& call = boxes[0];
     ASSERT_GT(call.size(), suffix.size());
     ASSERT_EQ(call.substr(call.size() - suffix.size()), suffix);
-    std::string banner = call.substr(12, call.size() - 12 - suffix.size());
+    const std::string prefix = "MessageBoxW(";
+    ASSERT_EQ(call.substr(0, prefix.size()), prefix);
+    std::string banner = call.substr(prefix.size(), call.size() - prefix.size() - suffix.size());
     EXPECT_LE(banner.size(), 127u);
     size_t gap = banner.find("\n\n");
     ASSERT_NE(gap, std::string::npos);
@@ -332,7 +335,7 @@ TEST_F(SettingsDialogTest, WithoutLedsOrWithAFailedCountNoLedIsKept) {
 }
 
 TEST_F(SettingsDialogTest, TheSuspendBoxMakesOrRemovesTheStartupShortcut) {
-    const std::wstring shortcut = L"\\Windows\\StartUp\\DBELL.lnk";
+    const std::wstring shortcut = std::wstring(L"\\Windows\\StartUp\\") + kShortcutName;
     fake::device().modulePath = L"\\Program Files\\Dawn bell\\dawnbell.exe";
     RunSettingsDialog([&](HWND dialog) {
         Click(dialog, IDC_NOSUSPEND);
@@ -353,7 +356,7 @@ TEST_F(SettingsDialogTest, TheSuspendBoxMakesOrRemovesTheStartupShortcut) {
     });
     EXPECT_EQ(Settings.NoSuspend, 0);
     EXPECT_EQ(fake::device().shortcuts.count(shortcut), 0u);
-    EXPECT_EQ(fake::Calls("DeleteFileW"), Strings{"DeleteFileW(\\Windows\\StartUp\\DBELL.lnk)"});
+    EXPECT_EQ(fake::Calls("DeleteFileW"), Strings{"DeleteFileW(" + fake::Narrow(shortcut) + ")"});
 }
 
 TEST_F(SettingsDialogTest, TheScreenAndButtonBoxesAreCommittedAsFlags) {
