@@ -14,18 +14,6 @@ HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds) {
     return found;
 }
 
-std::vector<std::wstring> ComboItems(HWND box) {
-    std::vector<std::wstring> items;
-    LRESULT count = SendMessageW(box, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t text[300] = {};
-        if (SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(std::size(text)))
-            SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
-    }
-    return items;
-}
-
 std::wstring MessageText(HWND box) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t className[16] = {};
