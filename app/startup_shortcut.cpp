@@ -5,8 +5,6 @@
 #include "model/text.h"
 #include "platform/shell.h"
 
-const wchar_t kShortcutName[] = L"DBELL.lnk";
-
 void UpdateStartupShortcut(int32_t create) {
     wchar_t folder[kPathChars] = {};
     if (!platform::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, FALSE))

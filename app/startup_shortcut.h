@@ -2,6 +2,6 @@
 #pragma once
 #include <cstdint>
 
-extern const wchar_t kShortcutName[]; // "DBELL.lnk"
+#include "model/names.h" // kShortcutName
 
 void UpdateStartupShortcut(int32_t create);

@@ -19,6 +19,9 @@ inline constexpr wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Sett
 inline constexpr wchar_t kWindowTitle[] = L"Dawnbell";
 inline constexpr wchar_t kDialogClass[] = L"#32770";
 
+// The shortcut in the Startup folder that brings a resident alarm back after a restart.
+inline constexpr wchar_t kShortcutName[] = L"DBELL.lnk";
+
 // The command-line tokens: the system's start for an alarm, and the Startup shortcut's start.
 inline constexpr wchar_t kAlarmToken[] = L"AppRunAtTime";
 inline constexpr wchar_t kStartupToken[] = L"-s";

@@ -93,9 +93,9 @@ endif()
 
 # The Windows installer: tools/package makes it, and it is installed and uninstalled silently in
 # a fresh prefix of its own, with the installed program opened and armed in between.
-add_executable(install_probe tests/package/install_probe.cpp)
+add_executable(install_probe tests/package/install_probe.cpp tests/e2e/e2e_support.cpp)
 dawnbell_flags(install_probe WIDE_MAIN)
-target_link_libraries(install_probe PRIVATE shell32 advapi32)
+target_link_libraries(install_probe PRIVATE runat_store shell32 advapi32)
 add_test(NAME package COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/check_install.sh
                               $<TARGET_FILE:install_probe>)
 set_tests_properties(package PROPERTIES TIMEOUT 900)

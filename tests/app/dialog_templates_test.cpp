@@ -9,14 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "model/names.h"
 #include "resources/resource.h"
+#include "tests/support/fake_device.h"
+#include "tests/support/settings_controls.h"
 
 namespace {
 
 struct Item {
     int id;
-    std::string className; // "Button", "Static", "ComboBox", ...
-    std::string text;      // an ordinal text (an icon) as "#number"
+    std::wstring className; // "Button", "Static", "ComboBox", ...
+    std::wstring text;      // an ordinal text (an icon) as "#number"
     int x, y, cx, cy;
     DWORD style;
 };
@@ -24,9 +27,9 @@ struct Item {
 struct Template {
     DWORD style = 0;
     int x = 0, y = 0, cx = 0, cy = 0;
-    std::string caption;
+    std::wstring caption;
     int pointSize = 0;
-    std::string font;
+    std::wstring font;
     std::vector<Item> items;
 };
 
@@ -45,17 +48,17 @@ class Reader {
         return low | static_cast<DWORD>(Word()) << 16;
     }
     short Short() { return static_cast<short>(Word()); }
-    std::string Text() {
-        std::string text;
+    std::wstring Text() {
+        std::wstring text;
         for (WORD c = Word(); c; c = Word())
-            text.push_back(c < 128 ? static_cast<char>(c) : '?');
+            text.push_back(static_cast<wchar_t>(c));
         return text;
     }
     // A class or text field: an ordinal (0xFFFF and a number) or a string.
-    std::string TextOrOrdinal() {
+    std::wstring TextOrOrdinal() {
         if (Peek() == 0xFFFF) {
             Word();
-            return "#" + std::to_string(Word());
+            return L"#" + std::to_wstring(Word());
         }
         return Text();
     }
@@ -71,17 +74,17 @@ class Reader {
     const uint8_t* start_;
 };
 
-std::string ClassName(const std::string& field) {
-    static const char* const kAtoms[] = {"Button",  "Edit",      "Static",
-                                         "ListBox", "ScrollBar", "ComboBox"};
-    if (field.size() > 1 && field[0] == '#') {
+std::wstring ClassName(const std::wstring& field) {
+    static const wchar_t* const kAtoms[] = {L"Button",  L"Edit",      L"Static",
+                                            L"ListBox", L"ScrollBar", L"ComboBox"};
+    if (field.size() > 1 && field[0] == L'#') {
         int atom = std::stoi(field.substr(1));
         if (atom >= 0x80 && atom <= 0x85)
             return kAtoms[atom - 0x80];
     }
     // Class names ignore letter case; a name given in the script may stay a string.
-    for (const char* name : kAtoms)
-        if (_stricmp(field.c_str(), name) == 0)
+    for (const wchar_t* name : kAtoms)
+        if (_wcsicmp(field.c_str(), name) == 0)
             return name;
     return field;
 }
@@ -101,8 +104,8 @@ Template Load(int id) {
     t.y = read.Short();
     t.cx = read.Short();
     t.cy = read.Short();
-    EXPECT_EQ(read.TextOrOrdinal(), "") << "no menu";
-    EXPECT_EQ(read.TextOrOrdinal(), "") << "the default dialog class";
+    EXPECT_EQ(read.TextOrOrdinal(), L"") << "no menu";
+    EXPECT_EQ(read.TextOrOrdinal(), L"") << "the default dialog class";
     t.caption = read.Text();
     if (t.style & DS_SETFONT) {
         t.pointSize = read.Word();
@@ -126,19 +129,13 @@ Template Load(int id) {
     return t;
 }
 
-constexpr DWORD kShown = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kLabel = kShown | WS_GROUP | SS_LEFT;
-constexpr DWORD kTab = kShown | WS_TABSTOP;
-constexpr DWORD kDropDown = kTab | CBS_DROPDOWN | CBS_SORT | WS_VSCROLL;
-constexpr DWORD kList = kTab | CBS_DROPDOWNLIST | WS_VSCROLL;
-constexpr DWORD kCheckBox = kTab | BS_AUTOCHECKBOX;
-
-void ExpectItems(const Template& t, const std::vector<Item>& expected) {
-    ASSERT_EQ(t.items.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const Item& e = expected[i];
+template <size_t N> void ExpectItems(const Template& t, const ControlSpec (&expected)[N]) {
+    ASSERT_EQ(t.items.size(), N);
+    for (size_t i = 0; i < N; ++i) {
+        const ControlSpec& e = expected[i];
         const Item& a = t.items[i];
-        SCOPED_TRACE("control " + std::to_string(i) + " (" + e.className + " " + e.text + ")");
+        SCOPED_TRACE("control " + std::to_string(i) + " (" + fake::Narrow(e.className) + " " +
+                     fake::Narrow(e.text) + ")");
         EXPECT_EQ(a.id, e.id);
         EXPECT_EQ(a.className, e.className);
         EXPECT_EQ(a.text, e.text);
@@ -150,28 +147,35 @@ void ExpectItems(const Template& t, const std::vector<Item>& expected) {
     }
 }
 
+// An icon's ordinal text, "#" and its resource id, spelled from the id itself.
+#define ORDINAL_TEXT(id) L"#" WIDE_NUMBER(id)
+#define WIDE_NUMBER(id) WIDE_TEXT(id)
+#define WIDE_TEXT(id) L## #id
+
+// The decorations come first so that the texts they overlap are drawn over them.
+const ControlSpec kMainControls[] = {
+    {-1, L"Static", ORDINAL_TEXT(IDI_SUN), 4, 5, 20, 20, kShown | SS_ICON},
+    {-1, L"Static", ORDINAL_TEXT(IDI_MOON), 4, 42, 20, 18, kShown | SS_ICON},
+    {IDC_MAINICON, L"Static", ORDINAL_TEXT(IDI_DAWNBELL), 96, 18, 20, 20, kShown | SS_ICON},
+    {IDC_DATE, L"Static", L"YYYY/MM/DD", 18, 5, 77, 11, kLabel},
+    {IDC_CLOCK, L"Static", L"HH:MM:SS", 13, 15, 77, 21, kLabel},
+    {IDC_NEXT, L"Static", L"Next: ", 18, 41, 101, 11, kLabel},
+    {IDC_ALARM, L"Button", L"Alarm at 00:00\n(Snooze 00 Minute)", 4, 53, 79, 16,
+     kCheckBox | BS_MULTILINE},
+    {IDC_SETTINGS, L"Button", L"&Settings...", 84, 55, 37, 15, kTab | BS_PUSHBUTTON},
+    {IDC_STOP, L"Button", L"S&top", 84, 55, 37, 15, WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON},
+};
+
 TEST(DialogTemplates, TheMainWindowIsLaidOutAsDesigned) {
     Template t = Load(IDD_MAIN);
     EXPECT_EQ(t.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER |
                                           DS_SETFOREGROUND | DS_SETFONT));
     EXPECT_EQ(t.cx, 123);
     EXPECT_EQ(t.cy, 76);
+    EXPECT_EQ(t.caption, kWindowTitle);
     EXPECT_EQ(t.pointSize, 9);
-    EXPECT_EQ(t.font, "System");
-    // The decorations come first so that the texts they overlap are drawn over them.
-    ExpectItems(
-        t, {
-               {-1, "Static", "#136", 4, 5, 20, 20, kShown | SS_ICON},
-               {-1, "Static", "#135", 4, 42, 20, 18, kShown | SS_ICON},
-               {IDC_MAINICON, "Static", "#128", 96, 18, 20, 20, kShown | SS_ICON},
-               {IDC_DATE, "Static", "YYYY/MM/DD", 18, 5, 77, 11, kLabel},
-               {IDC_CLOCK, "Static", "HH:MM:SS", 13, 15, 77, 21, kLabel},
-               {IDC_NEXT, "Static", "Next: ", 18, 41, 101, 11, kLabel},
-               {IDC_ALARM, "Button", "Alarm at 00:00\n(Snooze 00 Minute)", 4, 53, 79, 16,
-                kCheckBox | BS_MULTILINE},
-               {IDC_SETTINGS, "Button", "&Settings...", 84, 55, 37, 15, kTab | BS_PUSHBUTTON},
-               {IDC_STOP, "Button", "S&top", 84, 55, 37, 15, WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON},
-           });
+    EXPECT_EQ(t.font, L"System");
+    ExpectItems(t, kMainControls);
 }
 
 TEST(DialogTemplates, TheSettingsDialogIsLaidOutAsDesigned) {
@@ -180,36 +184,10 @@ TEST(DialogTemplates, TheSettingsDialogIsLaidOutAsDesigned) {
                                           DS_CENTER | DS_SETFONT));
     EXPECT_EQ(t.cx, 127);
     EXPECT_EQ(t.cy, 151);
-    EXPECT_EQ(t.caption, "Settings");
+    EXPECT_EQ(t.caption, kSettingsCaption);
     EXPECT_EQ(t.pointSize, 9);
-    EXPECT_EQ(t.font, "System");
-    ExpectItems(
-        t,
-        {
-            {-1, "Static", "Se&t Alarm:", 6, 6, 34, 8, kLabel},
-            {-1, "Static", ":", 67, 6, 4, 8, kLabel},
-            {IDC_HOUR, "ComboBox", "", 42, 4, 24, 68, kDropDown},
-            {IDC_MINUTE, "ComboBox", "", 71, 4, 24, 68, kDropDown},
-            {IDC_NOW, "Button", "N&ow", 97, 3, 26, 14, kTab | BS_PUSHBUTTON},
-            {IDC_REPEAT, "ComboBox", "", 67, 19, 24, 64, kDropDown},
-            {-1, "Static", "Alarm &Repeat:", 6, 21, 59, 9, kLabel},
-            {-1, "Static", "Snooze &Interval:", 6, 34, 58, 8, kLabel},
-            {IDC_SNOOZE, "ComboBox", "", 67, 32, 24, 64, kDropDown},
-            {-1, "Static", "Min.", 94, 34, 27, 8, kLabel},
-            {-1, "Static", "&WAVE file:", 6, 48, 47, 8, kLabel},
-            {IDC_WAVE, "ComboBox", "", 54, 46, 68, 65, kList | CBS_SORT},
-            {IDC_BEEP, "Button", "Use built-in &BEEP sound", 6, 60, 95, 10, kCheckBox},
-            {IDC_LED, "Button", "Blinking &LED", 6, 72, 77, 10, kCheckBox},
-            {IDC_LEDNUM, "ComboBox", "", 87, 70, 24, 80, kList | CBS_SORT | CBS_NOINTEGRALHEIGHT},
-            {-1, "Static", "Volume effect:", 6, 86, 49, 8, kLabel},
-            {IDC_VOLUME, "ComboBox", "", 59, 84, 63, 49, kList},
-            {IDC_NOSUSPEND, "Button", "&Suspend-mode disabled", 6, 98, 114, 10, kCheckBox},
-            {IDC_SCREENOFF, "Button", "Screen OFF until next &Alarm", 6, 110, 114, 9, kCheckBox},
-            {IDC_BUTTONS, "Button", "&Use buttons to stop Alarm", 6, 122, 116, 9,
-             kCheckBox | BS_MULTILINE},
-            {IDOK, "Button", "OK", 5, 135, 50, 13, kTab | BS_DEFPUSHBUTTON},
-            {IDC_VERSION, "Button", "&Version Info. ...", 57, 135, 65, 13, kTab | BS_PUSHBUTTON},
-        });
+    EXPECT_EQ(t.font, L"System");
+    ExpectItems(t, kSettingsControls);
 }
 
 } // namespace

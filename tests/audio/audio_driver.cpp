@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "tests/e2e/e2e_dialogs.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/settings_controls.h"
 
 namespace {
 
@@ -17,13 +18,13 @@ const double kToneSeconds = 0.6;
 constexpr DWORD kRingMs = 2500;
 constexpr DWORD kQuietMs = 1200;
 
+// 1970-01-01, the Unix epoch, in 100 ns units since 1601.
+constexpr ULONGLONG kUnixEpoch = 116444736000000000ull;
+
 double Now() {
     FILETIME file;
     GetSystemTimePreciseAsFileTime(&file);
-    ULARGE_INTEGER t;
-    t.LowPart = file.dwLowDateTime;
-    t.HighPart = file.dwHighDateTime;
-    return (t.QuadPart - 116444736000000000ull) / 10000.0;
+    return static_cast<double>(FromFileTime(file) - kUnixEpoch) / kMillisecond;
 }
 
 void Event(const char* name) {
@@ -45,18 +46,13 @@ void StoreAlarm(DWORD useBeep) {
     WriteSetting(L"VolCtrl", 0);
     WriteSetting(L"NoSuspend", 0);
     WriteSetting(L"UseBeep", useBeep);
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExW(key, L"Wave", 0, REG_SZ, reinterpret_cast<const BYTE*>(kToneName),
-                   sizeof kToneName);
-    RegCloseKey(key);
+    WriteSettingText(L"Wave", kToneName);
 }
 
 // Starts a ring as the system would and waits until Stop shows; the ring's window or null.
 HWND Ring(Program& program, const char* event) {
     Event(event);
-    program = Start(L"dawnbell.exe", L"AppRunAtTime");
+    program = Start(kProgramExe, kAlarmToken);
     HWND window = WaitForMainWindow(program.process.dwProcessId);
     if (!window || !WaitUntil([&] { return ControlVisible(window, IDC_STOP); }, 5000))
         return nullptr;
@@ -73,12 +69,12 @@ int main() {
         return Fail("cannot write the tone file");
 
     // A preview plays the chosen file once.
-    Program program = Start(L"dawnbell.exe", L"");
+    Program program = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(program.process.dwProcessId);
     if (!window)
         return Fail("no main window");
     Press(GetDlgItem(window, IDC_SETTINGS));
-    HWND dialog = WaitForDialog(program.process.dwProcessId, L"Settings");
+    HWND dialog = WaitForDialog(program.process.dwProcessId, kSettingsCaption);
     if (!dialog)
         return Fail("no settings dialog");
     HWND waves = GetDlgItem(dialog, IDC_WAVE);

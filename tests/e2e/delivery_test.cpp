@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr ULONGLONG kMillisecond = 10000; // in 100 ns units
-
 class AlarmDelivery : public ::testing::Test {
   protected:
     void SetUp() override { CleanSlate(); }
@@ -25,7 +23,7 @@ void StoreCountedAlarm() {
 
 // The one dawnbell.exe that runs, or 0 when none or several do.
 DWORD OnlyProgram() {
-    std::vector<DWORD> running = ProcessesNamed(L"dawnbell.exe");
+    std::vector<DWORD> running = ProcessesNamed(kProgramExe);
     return running.size() == 1 ? running[0] : 0;
 }
 
@@ -48,13 +46,13 @@ TEST_F(AlarmDelivery, AProgramKilledAtAnyMomentOfItsRingRingsOnceAllTheSame) {
         CleanSlate();
         StoreCountedAlarm();
         RegisterAt(UtcNow() + 300 * kMillisecond);
-        Program service = Start(L"dawnbell_runat.exe", L"");
+        Program service = Start(runat::kServiceExe, L"");
         ASSERT_TRUE(service.Started());
         DWORD killed = 0;
         ASSERT_TRUE(WaitUntil([&] { return (killed = OnlyProgram()) != 0; }));
         ASSERT_TRUE(WaitUntil([&] { return moment.reached(killed); }));
         if (moment.hard)
-            KillHard(L"dawnbell.exe");
+            KillHard(kProgramExe);
         else
             KillProcess(killed);
         ASSERT_TRUE(WaitUntil([&] { return OnlyProgram() != killed; }));
@@ -75,8 +73,8 @@ TEST_F(AlarmDelivery, AProgramKilledAtAnyMomentOfItsRingRingsOnceAllTheSame) {
             EXPECT_EQ(ReadSetting(L"AlarmCnt"), countLeft + 1) << "one more ring, no more";
         } else {
             // It had rung and taken the alarm over: nothing starts again.
-            Sleep(static_cast<DWORD>(runat::kRedeliveryPause / kMillisecond) + 1000);
-            EXPECT_TRUE(ProcessesNamed(L"dawnbell.exe").empty());
+            Sleep(Milliseconds(runat::kRedeliveryPause) + 1000);
+            EXPECT_TRUE(ProcessesNamed(kProgramExe).empty());
             EXPECT_EQ(countLeft, 1u);
         }
         service.Kill();
@@ -94,9 +92,9 @@ TEST_F(AlarmDelivery, AUserStartRacingTheSystemsStartGetsExactlyOneRing) {
                          std::to_string(gap));
             CleanSlate();
             StoreCountedAlarm();
-            Program first = Start(L"dawnbell.exe", userFirst ? L"" : kAlarmToken);
+            Program first = Start(kProgramExe, userFirst ? L"" : kAlarmToken);
             Sleep(gap);
-            Program second = Start(L"dawnbell.exe", userFirst ? kAlarmToken : L"");
+            Program second = Start(kProgramExe, userFirst ? kAlarmToken : L"");
             ASSERT_TRUE(first.Started() && second.Started());
             // One of them hands over to the other and ends; the other rings.
             EXPECT_TRUE(WaitUntil([&] {
@@ -126,7 +124,7 @@ class StartingInstance {
     }
     // Its main window is there and initialised.
     void BecomeReady() {
-        window_ = CreateWindowExW(0, L"#32770", L"Dawnbell", WS_POPUP, 0, 0, 10, 10, nullptr,
+        window_ = CreateWindowExW(0, kDialogClass, kWindowTitle, WS_POPUP, 0, 0, 10, 10, nullptr,
                                   nullptr, nullptr, nullptr);
         SetPropW(window_, kMainWindowMark, reinterpret_cast<HANDLE>(1));
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Receive));
@@ -169,7 +167,7 @@ TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
     StoreCountedAlarm();
     StartingInstance::alarms_ = 0;
     StartingInstance starting;
-    Program second = Start(L"dawnbell.exe", kAlarmToken);
+    Program second = Start(kProgramExe, kAlarmToken);
     ASSERT_TRUE(second.Started());
     // Without a window to hand over to yet, it waits instead of ending with the alarm.
     EXPECT_FALSE(second.WaitForExit(700));
@@ -182,7 +180,7 @@ TEST_F(AlarmDelivery, ASecondStartWaitsForAnInstanceThatIsStillStarting) {
 TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
     StoreCountedAlarm();
     StartingInstance starting;
-    Program second = Start(L"dawnbell.exe", kAlarmToken);
+    Program second = Start(kProgramExe, kAlarmToken);
     ASSERT_TRUE(second.Started());
     EXPECT_FALSE(second.WaitForExit(700));
     starting.End();
@@ -193,20 +191,20 @@ TEST_F(AlarmDelivery, ASecondStartWhoseInstanceEndsWhileStartingRingsItself) {
 
 TEST_F(AlarmDelivery, OpeningTheProgramBringsADeadServiceBackAndItFiresWhatItMissed) {
     StoreCountedAlarm();
-    Program service = Start(L"dawnbell_runat.exe", L"");
-    ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed(L"dawnbell_runat.exe").empty(); }));
+    Program service = Start(runat::kServiceExe, L"");
+    ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed(runat::kServiceExe).empty(); }));
     service.Kill();
-    ASSERT_TRUE(ProcessesNamed(L"dawnbell_runat.exe").empty());
+    ASSERT_TRUE(ProcessesNamed(runat::kServiceExe).empty());
     // The alarm came due a minute ago, while no service ran.
-    RegisterAt(UtcNow() - 60 * 1000 * kMillisecond);
+    RegisterAt(UtcNow() - kMinute);
 
-    Program user = Start(L"dawnbell.exe", L"");
+    Program user = Start(kProgramExe, L"");
     ASSERT_TRUE(user.Started());
     DWORD pid = user.process.dwProcessId;
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid) && !DeliveryPending(); }, 15000));
     EXPECT_TRUE(WaitUntil([&] { return OnlyProgram() == pid; }))
         << "the system's start handed over to the open window";
-    EXPECT_EQ(ProcessesNamed(L"dawnbell_runat.exe").size(), 1u);
+    EXPECT_EQ(ProcessesNamed(runat::kServiceExe).size(), 1u);
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
     user.Kill();
 }
@@ -214,7 +212,7 @@ TEST_F(AlarmDelivery, OpeningTheProgramBringsADeadServiceBackAndItFiresWhatItMis
 TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow) {
     StoreCountedAlarm();
     WriteSetting(L"NoSuspend", 1);
-    Program first = Start(L"dawnbell.exe", L"");
+    Program first = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_TRUE(WaitUntil([&] { return IsReady(window); }));
 
@@ -222,8 +220,8 @@ TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow)
     DeleteFileW(log.c_str());
     Program other = Start(L"lookalike.exe", L"");
     ASSERT_TRUE(WaitUntil([] {
-        return FindWindowW(L"#32770", L"Dawnbell.txt - Notepad") ||
-               FindWindowW(nullptr, L"Dawnbell.txt - Notepad");
+        return FindWindowW(kDialogClass, kLookalikeDocument) ||
+               FindWindowW(nullptr, kLookalikeDocument);
     }));
     // Its windows are in front of ours now, one with our very title.
     ASSERT_TRUE(WaitUntil([&] {
@@ -233,7 +231,7 @@ TEST_F(AlarmDelivery, TheAlarmGoesToDawnbellNotToAnotherProgramsLookAlikeWindow)
         return pid == other.process.dwProcessId;
     }));
 
-    Program second = Start(L"dawnbell.exe", kAlarmToken);
+    Program second = Start(kProgramExe, kAlarmToken);
     ASSERT_TRUE(second.WaitForExit(15000));
     EXPECT_TRUE(ControlVisible(window, IDC_STOP));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
@@ -248,7 +246,7 @@ TEST_F(AlarmDelivery, AStartupStartOnAnArmedAlarmEndsHidden) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         CleanSlate();
         StoreCountedAlarm();
-        Program program = Start(L"dawnbell.exe", L"-s");
+        Program program = Start(kProgramExe, kStartupToken);
         HWND window = nullptr;
         ASSERT_TRUE(WaitUntil([&] {
             window = MainWindowOf(program.process.dwProcessId);
@@ -264,31 +262,17 @@ TEST_F(AlarmDelivery, AStartupStartOnAnArmedAlarmEndsHidden) {
     }
 }
 
-SYSTEMTIME AddToLocal(SYSTEMTIME from, ULONGLONG minutes) {
-    FILETIME file;
-    SystemTimeToFileTime(&from, &file);
-    ULONGLONG t = (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
-    t += minutes * 60 * 1000 * kMillisecond;
-    file = {static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
-    SYSTEMTIME at;
-    FileTimeToSystemTime(&file, &at);
-    return at;
-}
-
 // "Next: y/m/d h:mm" of the ring registered `minutes` after the local time `from`: the next
 // time the time of day of that moment comes, today or tomorrow.
-std::wstring NextText(SYSTEMTIME from, ULONGLONG minutes) {
-    SYSTEMTIME at = AddToLocal(from, minutes);
+std::wstring NextText(const SYSTEMTIME& from, ULONGLONG minutes) {
+    SYSTEMTIME at = AddMinutes(from, minutes);
     SYSTEMTIME day = (at.wHour * 60 + at.wMinute > from.wHour * 60 + from.wMinute)
                          ? from
-                         : AddToLocal(from, 24 * 60);
+                         : AddMinutes(from, 24 * 60);
     at.wYear = day.wYear;
     at.wMonth = day.wMonth;
     at.wDay = day.wDay;
-    wchar_t text[64];
-    swprintf(text, 64, L"Next: %u/%u/%u %u:%02u", at.wYear, at.wMonth, at.wDay, at.wHour,
-             at.wMinute);
-    return text;
+    return NextAlarmText(at);
 }
 
 TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
@@ -296,7 +280,7 @@ TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
     StoreCountedAlarm();
     WriteSetting(L"AlarmNum", 3);
     WriteSetting(L"AlarmCnt", 2147483647);
-    Program last = Start(L"dawnbell.exe", kAlarmToken);
+    Program last = Start(kProgramExe, kAlarmToken);
     HWND window = WaitForMainWindow(last.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(ControlVisible(window, IDC_STOP));
@@ -313,7 +297,7 @@ TEST_F(AlarmDelivery, TheLargestStoredCountAndSnoozeStillGiveARightRing) {
     WriteSetting(L"AlarmInterval", 2147483647);
     SYSTEMTIME before;
     GetLocalTime(&before);
-    Program snooze = Start(L"dawnbell.exe", kAlarmToken);
+    Program snooze = Start(kProgramExe, kAlarmToken);
     window = WaitForMainWindow(snooze.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     SYSTEMTIME after;

@@ -3,62 +3,21 @@
 #include <cmath>
 #include <cstdint>
 #include <cwchar>
+#include <iterator>
 
 #include "tests/e2e/e2e_support.h"
 
-namespace {
-
-struct WindowSearch {
-    DWORD pid;
-    const wchar_t* title;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t className[32] = {}, title[64] = {};
-    GetClassNameW(window, className, 32);
-    GetWindowTextW(window, title, 64);
-    if (pid != search->pid || (search->className && wcscmp(className, search->className) != 0) ||
-        wcscmp(title, search->title) != 0 || !IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-} // namespace
-
-HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className) {
-    WindowSearch search = {pid, title, className, nullptr};
-    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindShown(pid, title, L"#32770")) != nullptr; }, milliseconds);
+    WaitUntil([&] { return (found = FindShown(pid, title, kDialogClass)) != nullptr; },
+              milliseconds);
     return found;
-}
-
-std::vector<std::wstring> ComboItems(HWND box) {
-    std::vector<std::wstring> items;
-    LRESULT count = SendMessageW(box, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t text[300] = {};
-        if (SendMessageW(box, CB_GETLBTEXTLEN, i, 0) < 300)
-            SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
-    }
-    return items;
 }
 
 std::wstring MessageText(HWND box) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t className[16] = {};
-        GetClassNameW(child, className, 16);
+        GetClassNameW(child, className, static_cast<int>(std::size(className)));
         LONG style = GetWindowLongW(child, GWL_STYLE);
         if (_wcsicmp(className, L"Static") == 0 && (style & SS_TYPEMASK) != SS_ICON) {
             std::wstring text = WindowText(child);
@@ -75,7 +34,7 @@ void Press(HWND button) {
 
 std::wstring SoundsFolder() {
     wchar_t windows[MAX_PATH] = {};
-    GetWindowsDirectoryW(windows, MAX_PATH);
+    GetWindowsDirectoryW(windows, static_cast<UINT>(std::size(windows)));
     std::wstring folder = std::wstring(windows) + L"\\Media";
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder + L"\\";

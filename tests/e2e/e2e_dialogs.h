@@ -1,4 +1,4 @@
-// Finding and driving the real program's dialogs and message boxes from another process, and
+// Waiting for and driving the real program's dialogs and message boxes from another process, and
 // putting sound files where the program looks for them.
 #pragma once
 #include "platform/win.h"
@@ -6,14 +6,11 @@
 #include <string>
 #include <vector>
 
-// The shown top-level window of process `pid` titled `title` and, unless `className` is null,
-// of that class; null when there is none.
-HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className);
+#include "tests/support/combo_items.h" // ComboItems, across the process boundary too
+
 // The shown top-level dialog of process `pid` titled `title` (a message box has the title
 // "Error" when it was given none), waited for; null when none came.
 HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds = 10000);
-// The texts of a combo box's items, read across the process boundary.
-std::vector<std::wstring> ComboItems(HWND box);
 // The text of a message box: its static control that is not an icon.
 std::wstring MessageText(HWND box);
 // Presses a button as a click would, without waiting for what the click starts (a modal

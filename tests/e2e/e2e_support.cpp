@@ -1,21 +1,14 @@
 #include "tests/e2e/e2e_support.h"
 
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 
 #include "resources/resource.h"
 #include "runat/store.h"
-
-std::wstring BuildFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t* slash = wcsrchr(path, L'\\');
-    if (slash)
-        slash[1] = L'\0';
-    return path;
-}
 
 bool Program::WaitForExit(DWORD milliseconds) {
     return WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0;
@@ -31,35 +24,44 @@ void Program::Kill() {
     process = {};
 }
 
-Program Start(const wchar_t* exe, const wchar_t* arguments) {
-    std::wstring path = BuildFolder() + exe;
+Program StartAt(const std::wstring& path, const wchar_t* arguments, const wchar_t* folder) {
     std::wstring commandLine = L"\"" + path + L"\"";
     if (arguments && *arguments)
         commandLine += std::wstring(L" ") + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     Program program;
-    CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder,
                    &startup, &program.process);
     return program;
 }
 
+Program Start(const wchar_t* exe, const wchar_t* arguments) {
+    return StartAt(BuildFolder() + exe, arguments);
+}
+
 namespace {
 
-struct Search {
-    DWORD pid;
+struct WindowSearch {
+    DWORD pid; // 0: any process
+    const wchar_t* title;
+    const wchar_t* className; // null: any class
+    bool shown;
     HWND found;
 };
 
-BOOL CALLBACK FindTitled(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    wchar_t title[64] = {};
-    GetWindowTextW(window, title, 64);
-    if (wcscmp(title, kWindowTitle) != 0)
-        return TRUE;
+BOOL CALLBACK Matching(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (search->pid && pid != search->pid)
+    // The texts as the system keeps them, without a message: a program that hangs (or is
+    // stopped on purpose) cannot hold the search up.
+    wchar_t className[64] = {}, title[64] = {};
+    GetClassNameW(window, className, static_cast<int>(std::size(className)));
+    GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+    if ((search->pid && pid != search->pid) ||
+        (search->className && wcscmp(className, search->className) != 0) ||
+        wcscmp(title, search->title) != 0 || (search->shown && !IsWindowVisible(window)))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -118,7 +120,7 @@ void SignalFromOutside(const std::wstring& program, const char* signal) {
     DeleteFileW(donePath.c_str());
     // Only the processes of this test's own Wine prefix: other tests may run the same program.
     char prefix[MAX_PATH] = {};
-    GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+    GetEnvironmentVariableA("WINEPREFIX", prefix, static_cast<DWORD>(std::size(prefix)));
     std::string script = "for p in $(pgrep -f '" + pattern +
                          "'); do\n"
                          "  tr '\\0' '\\n' < /proc/$p/environ | grep -qxF 'WINEPREFIX=" +
@@ -173,7 +175,13 @@ void Thaw(const wchar_t* exe) {
 }
 
 std::wstring ProgramPath() {
-    return BuildFolder() + L"dawnbell.exe";
+    return BuildFolder() + kProgramExe;
+}
+
+std::wstring StartupShortcut() {
+    wchar_t folder[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, FALSE);
+    return std::wstring(folder) + L"\\" + kShortcutName;
 }
 
 ULONGLONG UtcNow() {
@@ -181,11 +189,7 @@ ULONGLONG UtcNow() {
 }
 
 void RegisterAt(ULONGLONG utc, const std::wstring& program) {
-    FILETIME file = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-    SYSTEMTIME universal, local;
-    FileTimeToSystemTime(&file, &universal);
-    SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
-    runat::StoreRegistration((program.empty() ? ProgramPath() : program).c_str(), local);
+    runat::StoreRegistration((program.empty() ? ProgramPath() : program).c_str(), LocalAtUtc(utc));
 }
 
 bool DeliveryPending(const std::wstring& program) {
@@ -194,54 +198,54 @@ bool DeliveryPending(const std::wstring& program) {
                         nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-namespace {
-
-BOOL CALLBACK FindDawnbellOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || WindowText(window) != kWindowTitle)
-        return TRUE;
-    search->found = window;
-    return FALSE;
+HWND FindWindowOf(DWORD pid, const wchar_t* title, const wchar_t* className, bool shown) {
+    WindowSearch search = {pid, title, className, shown, nullptr};
+    EnumWindows(Matching, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-} // namespace
+HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className) {
+    return FindWindowOf(pid, title, className, true);
+}
 
 HWND MainWindowOf(DWORD pid) {
-    Search search = {pid, nullptr};
-    EnumWindows(FindDawnbellOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindWindowOf(pid, kWindowTitle, kDialogClass, false);
+}
+
+HWND WaitForMainWindow(DWORD pid, DWORD milliseconds) {
+    // The window exists, titled, before its first show: wait until it is on screen.
+    HWND found = nullptr;
+    WaitUntil(
+        [&] { return (found = FindWindowOf(pid, kWindowTitle, kDialogClass, true)) != nullptr; },
+        milliseconds);
+    return found;
 }
 
 bool IsReady(HWND window) {
     return window && GetPropW(window, kMainWindowMark);
 }
 
-bool Ringing(DWORD pid) {
-    HWND window = MainWindowOf(pid);
+bool ShowsRing(HWND window) {
     return window && IsWindowVisible(window) && ControlVisible(window, IDC_STOP);
 }
 
-HWND WaitForMainWindow(DWORD pid, DWORD milliseconds) {
-    // The window exists, titled, before its first show: wait until it is on screen.
-    Search search = {pid, nullptr};
-    WaitUntil(
-        [&] {
-            search.found = nullptr;
-            EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr && IsWindowVisible(search.found);
-        },
-        milliseconds);
-    return search.found;
+bool Ringing(DWORD pid) {
+    return ShowsRing(MainWindowOf(pid));
+}
+
+std::wstring NextAlarmText(const SYSTEMTIME& at) {
+    wchar_t text[64];
+    swprintf(text, std::size(text), L"Next: %u/%u/%u %u:%02u", at.wYear, at.wMonth, at.wDay,
+             at.wHour, at.wMinute);
+    return text;
 }
 
 std::wstring WindowText(HWND window) {
     // A program that hangs (or is stopped on purpose) must fail the test, not hang it.
     wchar_t text[256] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        2000, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
     return text;
 }
 
@@ -250,30 +254,60 @@ bool ControlVisible(HWND window, int id) {
 }
 
 void CleanSlate() {
-    KillProcessesNamed(L"dawnbell.exe");
-    KillProcessesNamed(L"dawnbell_runat.exe");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Larchworks");
-    HKEY run = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueW(run, L"Dawnbell RunAtTime");
-        RegCloseKey(run);
-    }
+    KillProcessesNamed(kProgramExe);
+    KillProcessesNamed(runat::kServiceExe);
+    // The publisher's key holds both the settings and the service's store.
+    RegDeleteTreeW(HKEY_CURRENT_USER, ParentKey(ParentKey(kSettingsKey)).c_str());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, runat::kRunKey, runat::ServiceName());
 }
 
-DWORD ReadSetting(const wchar_t* name) {
-    DWORD value = 0xDEADBEEF, size = sizeof value;
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", name,
-                 RRF_RT_REG_DWORD, nullptr, &value, &size);
+DWORD RegistryDword(const wchar_t* key, const wchar_t* name) {
+    DWORD value = kNoDword, size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return kNoDword;
     return value;
 }
 
-void WriteSetting(const wchar_t* name, DWORD value) {
+std::wstring RegistryText(const wchar_t* key, const wchar_t* name) {
+    wchar_t text[512] = {};
+    DWORD size = sizeof text - sizeof text[0];
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return kNoText;
+    return text;
+}
+
+std::wstring ParentKey(const std::wstring& key) {
+    return key.substr(0, key.rfind(L'\\'));
+}
+
+DWORD ReadSetting(const wchar_t* name) {
+    return RegistryDword(kSettingsKey, name);
+}
+
+std::wstring ReadSettingText(const wchar_t* name) {
+    return RegistryText(kSettingsKey, name);
+}
+
+namespace {
+
+void WriteSettingValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
+}
+
+} // namespace
+
+void WriteSetting(const wchar_t* name, DWORD value) {
+    WriteSettingValue(name, REG_DWORD, &value, sizeof value);
+}
+
+void WriteSettingText(const wchar_t* name, const wchar_t* text) {
+    WriteSettingValue(name, REG_SZ, text, static_cast<DWORD>((wcslen(text) + 1) * sizeof *text));
 }
 
 void StoreArmedAlarm(DWORD rings, bool resident) {
@@ -285,5 +319,5 @@ void StoreArmedAlarm(DWORD rings, bool resident) {
     WriteSetting(L"AlarmNum", rings);
     WriteSetting(L"AlarmCnt", 0);
     // The system holds its ring, as it does for an alarm that was armed: half a day ahead.
-    RegisterAt(UtcNow() + 12ull * 3600 * 10000000);
+    RegisterAt(UtcNow() + 12 * 60 * kMinute);
 }

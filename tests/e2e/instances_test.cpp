@@ -17,21 +17,8 @@ class RealProgram : public ::testing::Test {
 };
 
 // "Next: y/m/d h:mm" of five minutes after `from`.
-std::wstring SnoozeText(SYSTEMTIME from) {
-    FILETIME file;
-    SystemTimeToFileTime(&from, &file);
-    ULARGE_INTEGER t;
-    t.LowPart = file.dwLowDateTime;
-    t.HighPart = file.dwHighDateTime;
-    t.QuadPart += 5ull * 60 * 10000000;
-    file.dwLowDateTime = t.LowPart;
-    file.dwHighDateTime = t.HighPart;
-    SYSTEMTIME at;
-    FileTimeToSystemTime(&file, &at);
-    wchar_t text[64];
-    swprintf(text, 64, L"Next: %u/%u/%u %u:%02u", at.wYear, at.wMonth, at.wDay, at.wHour,
-             at.wMinute);
-    return text;
+std::wstring SnoozeText(const SYSTEMTIME& from) {
+    return NextAlarmText(AddMinutes(from, 5));
 }
 
 // The ring's snooze text, allowing for a minute that turned while it rang.
@@ -50,7 +37,7 @@ void StoreResidentAlarm() {
 
 TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsIt) {
     StoreResidentAlarm();
-    first = Start(L"dawnbell.exe", L"");
+    first = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
@@ -62,7 +49,7 @@ TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsI
 
     SYSTEMTIME before;
     GetLocalTime(&before);
-    second = Start(L"dawnbell.exe", kAlarmToken);
+    second = Start(kProgramExe, kAlarmToken);
     ASSERT_TRUE(second.WaitForExit(10000)); // it hands over and ends
     DWORD exitCode = 99;
     GetExitCodeProcess(second.process.hProcess, &exitCode);
@@ -79,10 +66,10 @@ TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsI
 }
 
 TEST_F(RealProgram, ASecondStartWithoutTheTokenOnlyShowsTheRunningInstance) {
-    first = Start(L"dawnbell.exe", L"");
+    first = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
-    second = Start(L"dawnbell.exe", L"-s");
+    second = Start(kProgramExe, kStartupToken);
     ASSERT_TRUE(second.WaitForExit(10000));
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_FALSE(ControlVisible(window, IDC_STOP));
@@ -91,13 +78,13 @@ TEST_F(RealProgram, ASecondStartWithoutTheTokenOnlyShowsTheRunningInstance) {
 }
 
 TEST_F(RealProgram, AStartAfterTheFirstEndedIsAFirstInstanceAgain) {
-    first = Start(L"dawnbell.exe", L"");
+    first = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     SendMessageW(window, WM_CLOSE, 0, 0); // not armed: the program ends
     ASSERT_TRUE(first.WaitForExit(10000));
 
-    second = Start(L"dawnbell.exe", L"");
+    second = Start(kProgramExe, L"");
     HWND again = WaitForMainWindow(second.process.dwProcessId);
     ASSERT_NE(again, nullptr);
     EXPECT_TRUE(IsWindowVisible(again));
@@ -109,7 +96,7 @@ TEST_F(RealProgram, StartedByTheSystemAnArmedAlarmRingsAndRegistersTheSnooze) {
     WriteSetting(L"NoSuspend", 0);
     SYSTEMTIME before;
     GetLocalTime(&before);
-    first = Start(L"dawnbell.exe", kAlarmToken);
+    first = Start(kProgramExe, kAlarmToken);
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(ControlVisible(window, IDC_STOP));
@@ -121,7 +108,7 @@ TEST_F(RealProgram, StartedByTheSystemAnArmedAlarmRingsAndRegistersTheSnooze) {
 }
 
 TEST_F(RealProgram, AStartupStartEndsWhenTheAlarmIsNotArmed) {
-    first = Start(L"dawnbell.exe", L"-s");
+    first = Start(kProgramExe, kStartupToken);
     EXPECT_TRUE(first.WaitForExit(10000));
 }
 

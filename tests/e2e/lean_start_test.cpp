@@ -1,7 +1,8 @@
 // What the real program loads and writes while it only waits: a resident Dawnbell that has
 // never rung has loaded neither the sound nor the power library, and its start leaves a Startup
 // shortcut that already starts it alone.
-#include <shlobj.h>
+#include "platform/win.h"
+
 #include <tlhelp32.h>
 
 #include <cwchar>
@@ -33,18 +34,11 @@ std::set<std::wstring> Modules(DWORD pid) {
     return names;
 }
 
-std::wstring StartupShortcut() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, folder, CSIDL_STARTUP, FALSE);
-    return std::wstring(folder) + L"\\DBELL.lnk";
-}
-
 ULONGLONG LastWritten(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
         return 0;
-    return static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32 |
-           data.ftLastWriteTime.dwLowDateTime;
+    return FromFileTime(data.ftLastWriteTime);
 }
 
 class LeanStart : public ::testing::Test {
@@ -57,7 +51,7 @@ class LeanStart : public ::testing::Test {
     }
     // Starts a resident Dawnbell and closes its window into hiding; its main window or null.
     HWND StartResident() {
-        program = Start(L"dawnbell.exe", L"");
+        program = Start(kProgramExe, L"");
         HWND window = WaitForMainWindow(program.process.dwProcessId);
         if (window) {
             SendMessageW(window, WM_CLOSE, 0, 0);

@@ -11,13 +11,13 @@
 
 namespace {
 
-constexpr ULONGLONG kSecond = 10000000; // in 100 ns units
+using runat::kSecond;
 
 class NoFalseAlarm : public ::testing::Test {
   protected:
     void SetUp() override { CleanSlate(); }
     void TearDown() override {
-        Thaw(L"dawnbell.exe");
+        Thaw(kProgramExe);
         CleanSlate();
     }
 };
@@ -28,7 +28,7 @@ bool Checked(HWND window) {
 
 // Starts a resident instance and closes its window into hiding; its process id.
 DWORD StartHiddenResident(Program* program) {
-    *program = Start(L"dawnbell.exe", L"");
+    *program = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(program->process.dwProcessId);
     EXPECT_TRUE(WaitUntil([&] { return IsReady(window); }));
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -41,7 +41,7 @@ TEST_F(NoFalseAlarm, AMissedAlarmOpensDisarmedAndAResidentOneEndsOnTheNextCheck)
     StoreArmedAlarm(3, false);
     WriteSetting(L"AlarmCnt", 2);
     runat::RemoveRegistration(ProgramPath().c_str());
-    Program user = Start(L"dawnbell.exe", L"");
+    Program user = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(user.process.dwProcessId);
     ASSERT_TRUE(WaitUntil([&] { return IsReady(window); }));
     EXPECT_FALSE(Checked(window));
@@ -58,7 +58,7 @@ TEST_F(NoFalseAlarm, AMissedAlarmOpensDisarmedAndAResidentOneEndsOnTheNextCheck)
     Program resident;
     StartHiddenResident(&resident);
     runat::RemoveRegistration(ProgramPath().c_str());
-    Program check = Start(L"dawnbell.exe", L"-s");
+    Program check = Start(kProgramExe, kStartupToken);
     EXPECT_TRUE(check.WaitForExit(15000));
     EXPECT_TRUE(resident.WaitForExit(10000)) << "a hidden instance with nothing to wait for";
     EXPECT_EQ(ReadSetting(L"Alarm"), 0u);
@@ -68,23 +68,23 @@ TEST_F(NoFalseAlarm, TwoCopiesStartedForTheSameAlarmRingOnce) {
     // A portable copy beside the installed one, sharing the settings, each with its registration.
     std::wstring folder = BuildFolder() + L"second copy\\";
     CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring copy = folder + L"dawnbell.exe";
+    std::wstring copy = folder + kProgramExe;
     ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), copy.c_str(), FALSE));
-    std::wstring copyService = folder + L"dawnbell_runat.exe";
+    std::wstring copyService = folder + runat::kServiceExe;
     ASSERT_TRUE(
-        CopyFileW((BuildFolder() + L"dawnbell_runat.exe").c_str(), copyService.c_str(), FALSE));
+        CopyFileW((BuildFolder() + runat::kServiceExe).c_str(), copyService.c_str(), FALSE));
     StoreArmedAlarm(15, false);
     ULONGLONG due = UtcNow() + 1 * kSecond;
     RegisterAt(due);
     RegisterAt(due, copy);
-    Program service = Start(L"dawnbell_runat.exe", L"");
+    ASSERT_TRUE(Start(runat::kServiceExe, L"").Started());
     ASSERT_TRUE(WaitUntil([&] { return ReadSetting(L"AlarmCnt") >= 1; }, 15000));
     EXPECT_TRUE(WaitUntil([&] { return !DeliveryPending() && !DeliveryPending(copy); }, 15000))
         << "both alarms taken over";
     // The service would start a copy whose alarm was not taken over again every two seconds.
-    Sleep(static_cast<DWORD>(3 * runat::kRedeliveryPause / 10000));
+    Sleep(Milliseconds(3 * runat::kRedeliveryPause));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
-    EXPECT_EQ(ProcessesNamed(L"dawnbell.exe").size(), 1u);
+    EXPECT_EQ(ProcessesNamed(kProgramExe).size(), 1u);
     CleanSlate();
     DeleteFileW(copy.c_str());
     DeleteFileW(copyService.c_str());
@@ -95,9 +95,9 @@ TEST_F(NoFalseAlarm, AResidentInstanceBringsItsDeadServiceBackAndRings) {
     StoreArmedAlarm(0, true);
     Program resident;
     DWORD pid = StartHiddenResident(&resident);
-    ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed(L"dawnbell_runat.exe").empty(); }));
-    KillHard(L"dawnbell_runat.exe");
-    ASSERT_TRUE(ProcessesNamed(L"dawnbell_runat.exe").empty());
+    ASSERT_TRUE(WaitUntil([] { return !ProcessesNamed(runat::kServiceExe).empty(); }));
+    KillHard(runat::kServiceExe);
+    ASSERT_TRUE(ProcessesNamed(runat::kServiceExe).empty());
     RegisterAt(UtcNow() + 1 * kSecond);
     // The keep-awake timer (10 s) finds the service gone and starts it; it fires what came due.
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid) && !DeliveryPending(); }, 30000));
@@ -108,14 +108,14 @@ TEST_F(NoFalseAlarm, AHungRunningInstanceDoesNotSwallowTheAlarm) {
     StoreArmedAlarm(15, true);
     Program resident;
     DWORD pid = StartHiddenResident(&resident);
-    Freeze(L"dawnbell.exe");
+    Freeze(kProgramExe);
     // The system's start cannot hand over to it: it gives up within seconds, without taking the
     // alarm over, so that the system starts it again.
-    Program blocked = Start(L"dawnbell.exe", kAlarmToken);
+    Program blocked = Start(kProgramExe, kAlarmToken);
     EXPECT_TRUE(blocked.WaitForExit(20000));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 0u);
-    Thaw(L"dawnbell.exe");
-    Program later = Start(L"dawnbell.exe", kAlarmToken);
+    Thaw(kProgramExe);
+    Program later = Start(kProgramExe, kAlarmToken);
     EXPECT_TRUE(later.WaitForExit(15000));
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
     Sleep(500); // a hand-over that was late to arrive rings no second time
@@ -129,7 +129,7 @@ TEST_F(NoFalseAlarm, WithoutTheReadyEventASecondStartStillHandsOver) {
     StoreArmedAlarm(15, true);
     Program resident;
     DWORD pid = StartHiddenResident(&resident);
-    Program system = Start(L"dawnbell.exe", kAlarmToken);
+    Program system = Start(kProgramExe, kAlarmToken);
     EXPECT_TRUE(system.WaitForExit(15000));
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
@@ -141,9 +141,9 @@ TEST_F(NoFalseAlarm, AStartAtLogonRacingTheSystemsStartNeverHidesTheRing) {
         SCOPED_TRACE(gap);
         CleanSlate();
         StoreArmedAlarm(15, false);
-        Program logon = Start(L"dawnbell.exe", L"-s");
+        Program logon = Start(kProgramExe, kStartupToken);
         Sleep(gap);
-        Program system = Start(L"dawnbell.exe", kAlarmToken);
+        Program system = Start(kProgramExe, kAlarmToken);
         DWORD ringing = 0;
         ASSERT_TRUE(WaitUntil([&] {
             for (DWORD pid : {logon.process.dwProcessId, system.process.dwProcessId})

@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "tests/e2e/e2e_dialogs.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/settings_controls.h"
 
 namespace {
 
@@ -28,30 +29,15 @@ class RealSettingsDialog : public ::testing::Test {
     Program program;
 };
 
-DWORD ReadSetting(const wchar_t* name) {
-    DWORD value = 0xDEAD, size = sizeof value;
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", name,
-                 RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
-}
-
-std::wstring ReadText(const wchar_t* name) {
-    wchar_t text[300] = {};
-    DWORD size = sizeof text;
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Larchworks\\Dawnbell\\Setting", name, RRF_RT_REG_SZ,
-                 nullptr, text, &size);
-    return text;
-}
-
 TEST_F(RealSettingsDialog, OpensFromTheWindowRefusesABadHourAndArmsOnOk) {
-    program = Start(L"dawnbell.exe", L"");
+    program = Start(kProgramExe, L"");
     DWORD pid = program.process.dwProcessId;
     HWND window = WaitForMainWindow(pid);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(ControlVisible(window, IDC_SETTINGS));
 
     Press(GetDlgItem(window, IDC_SETTINGS));
-    HWND dialog = WaitForDialog(pid, L"Settings");
+    HWND dialog = WaitForDialog(pid, kSettingsCaption);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), window) << "owned by the main window";
 
@@ -94,8 +80,8 @@ TEST_F(RealSettingsDialog, OpensFromTheWindowRefusesABadHourAndArmsOnOk) {
     EXPECT_EQ(ReadSetting(L"AlarmNum"), 2u);
     EXPECT_EQ(ReadSetting(L"AlarmInterval"), 7u);
     EXPECT_EQ(ReadSetting(L"UseBeep"), 1u);
-    EXPECT_EQ(ReadText(L"Wave"), L"e2e-chime");
-    EXPECT_EQ(ReadText(L"strNext"), WindowText(GetDlgItem(window, IDC_NEXT)));
+    EXPECT_EQ(ReadSettingText(L"Wave"), L"e2e-chime");
+    EXPECT_EQ(ReadSettingText(L"strNext"), WindowText(GetDlgItem(window, IDC_NEXT)));
 }
 
 } // namespace

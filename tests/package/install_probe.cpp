@@ -14,18 +14,18 @@
 
 #include <shlobj.h>
 
+#include <iterator>
 #include <string>
 
 #include "resources/resource.h"
-#include "tests/e2e/e2e_support.h" // WaitUntil
+#include "runat/store.h"
+#include "tests/e2e/e2e_support.h"
 
 namespace {
 
-const wchar_t kSettingsKey[] = L"Software\\Larchworks\\Dawnbell\\Setting";
-const wchar_t kServiceKey[] = L"Software\\Larchworks\\Dawnbell RunAtTime";
+// The installer's own entry; the program's keys come from its headers.
 const wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Dawnbell";
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 int g_failures = 0;
 
@@ -58,25 +58,9 @@ bool KeyExists(const wchar_t* key) {
     return true;
 }
 
-// The value's text, or "<none>" when it is missing.
-std::wstring Text(const wchar_t* key, const wchar_t* name) {
-    wchar_t text[512] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text, &size) !=
-        ERROR_SUCCESS)
-        return L"<none>";
-    return text;
-}
-
 bool HasValue(const wchar_t* key, const wchar_t* name) {
     return RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
            ERROR_SUCCESS;
-}
-
-DWORD Dword(const wchar_t* key, const wchar_t* name) {
-    DWORD value = 0xDEADBEEF, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
 }
 
 DWORD ValueCount(const wchar_t* key) {
@@ -90,51 +74,42 @@ DWORD ValueCount(const wchar_t* key) {
     return count;
 }
 
+// Any process's: the installed program is the only one in this prefix.
 HWND MainWindow() {
-    return FindWindowW(L"#32770", L"Dawnbell");
+    return MainWindowOf(0);
 }
 HWND ServiceWindow() {
-    return FindWindowW(L"DawnbellRunAtTime", nullptr);
+    return FindWindowW(runat::kWindowClass, nullptr);
 }
 
 bool StartProgram(const wchar_t* arguments) {
     std::wstring folder = InstallFolder();
-    std::wstring program = folder + L"\\dawnbell.exe";
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process))
+    Program program = StartAt(folder + L"\\" + kProgramExe, arguments, folder.c_str());
+    if (!program.Started())
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(program.process.hThread);
+    CloseHandle(program.process.hProcess);
     return true;
 }
 
 void CheckInstalled() {
     std::wstring folder = InstallFolder();
-    Check(Exists(folder + L"\\dawnbell.exe"), L"dawnbell.exe installed");
-    Check(Exists(folder + L"\\dawnbell_runat.exe"), L"dawnbell_runat.exe installed");
+    Check(Exists(folder + L"\\" + kProgramExe), L"dawnbell.exe installed");
+    Check(Exists(folder + L"\\" + runat::kServiceExe), L"dawnbell_runat.exe installed");
     Check(Exists(folder + L"\\uninstall.exe"), L"uninstall.exe installed");
     Check(Exists(Folder(CSIDL_PROGRAMS) + L"\\Dawnbell.lnk"), L"Start-menu shortcut");
-    Check(Text(kUninstallKey, L"DisplayName") == L"Dawnbell", L"uninstall entry: name");
-    Check(Text(kUninstallKey, L"Publisher") == L"Larchworks", L"uninstall entry: publisher");
-    Check(Text(kUninstallKey, L"DisplayVersion") != L"<none>", L"uninstall entry: version");
-    Check(Text(kUninstallKey, L"DisplayIcon").find(L"dawnbell.exe") != std::wstring::npos,
+    Check(RegistryText(kUninstallKey, L"DisplayName") == L"Dawnbell", L"uninstall entry: name");
+    Check(RegistryText(kUninstallKey, L"Publisher") == L"Larchworks",
+          L"uninstall entry: publisher");
+    Check(RegistryText(kUninstallKey, L"DisplayVersion") != kNoText, L"uninstall entry: version");
+    Check(RegistryText(kUninstallKey, L"DisplayIcon").find(kProgramExe) != std::wstring::npos,
           L"uninstall entry: icon");
-    Check(Text(kUninstallKey, L"UninstallString") == L"\"" + folder + L"\\uninstall.exe\"",
+    Check(RegistryText(kUninstallKey, L"UninstallString") == L"\"" + folder + L"\\uninstall.exe\"",
           L"uninstall entry: uninstall command");
 
     // The installed program opens and arms; closed with "Suspend-mode disabled" it stays
     // resident, with its Startup shortcut, while the service waits for the alarm.
-    HKEY settings;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                    &settings, nullptr);
-    DWORD one = 1;
-    RegSetValueExW(settings, L"NoSuspend", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one),
-                   sizeof(one));
-    RegCloseKey(settings);
+    WriteSetting(L"NoSuspend", 1);
     Check(StartProgram(L""), L"the installed program starts");
     HWND window = nullptr;
     Check(WaitUntil([&] { return (window = MainWindow()) != nullptr; }),
@@ -145,30 +120,30 @@ void CheckInstalled() {
     // next-alarm text in place of the template's "Next: ".
     Check(WaitUntil([&] {
               wchar_t next[64] = {};
-              GetDlgItemTextW(window, IDC_NEXT, next, 64);
+              GetDlgItemTextW(window, IDC_NEXT, next, static_cast<int>(std::size(next)));
               return IsWindowVisible(window) && wcscmp(next, L"Next: ") != 0;
           }),
           L"the installed program initialises its window");
     SendMessageW(GetDlgItem(window, IDC_ALARM), BM_CLICK, 0, 0);
-    Check(WaitUntil([] { return ValueCount(kServiceKey) > 0; }),
+    Check(WaitUntil([] { return ValueCount(runat::StoreKey()) > 0; }),
           L"arming registers the alarm with the service");
     Check(WaitUntil([] { return ServiceWindow() != nullptr; }), L"the service runs");
-    Check(HasValue(kRunKey, L"Dawnbell RunAtTime"), L"the service starts at logon");
-    Check(Dword(kSettingsKey, L"Alarm") == 1, L"the armed alarm is stored");
+    Check(HasValue(runat::kRunKey, runat::ServiceName()), L"the service starts at logon");
+    Check(ReadSetting(L"Alarm") == 1, L"the armed alarm is stored");
     SendMessageW(window, WM_CLOSE, 0, 0);
-    Check(WaitUntil([] { return Exists(Folder(CSIDL_STARTUP) + L"\\DBELL.lnk"); }),
+    Check(WaitUntil([] { return Exists(StartupShortcut()); }),
           L"the resident program's Startup shortcut");
     Check(MainWindow() != nullptr, L"the program stays resident");
 }
 
 void CheckReinstalled() {
     std::wstring folder = InstallFolder();
-    Check(Exists(folder + L"\\dawnbell.exe"), L"dawnbell.exe installed again");
-    Check(ValueCount(kServiceKey) > 0, L"the alarm's registration kept");
-    Check(Dword(kSettingsKey, L"Alarm") == 1, L"the settings kept");
+    Check(Exists(folder + L"\\" + kProgramExe), L"dawnbell.exe installed again");
+    Check(ValueCount(runat::StoreKey()) > 0, L"the alarm's registration kept");
+    Check(ReadSetting(L"Alarm") == 1, L"the settings kept");
     Check(WaitUntil([] { return ServiceWindow() != nullptr; }), L"the service runs again");
     // A start at logon: resident and hidden, for the uninstaller to end.
-    Check(StartProgram(L"-s"), L"the installed program starts again");
+    Check(StartProgram(kStartupToken), L"the installed program starts again");
     Check(WaitUntil([] { return MainWindow() != nullptr; }), L"the program runs resident");
 }
 
@@ -178,17 +153,17 @@ void CheckUninstalled() {
     Check(ServiceWindow() == nullptr, L"the service ended");
     Check(!Exists(folder), L"the install folder removed");
     Check(!Exists(Folder(CSIDL_PROGRAMS) + L"\\Dawnbell.lnk"), L"Start-menu shortcut removed");
-    Check(!Exists(Folder(CSIDL_STARTUP) + L"\\DBELL.lnk"), L"Startup shortcut removed");
+    Check(!Exists(StartupShortcut()), L"Startup shortcut removed");
     Check(!KeyExists(kUninstallKey), L"uninstall entry removed");
-    Check(!HasValue(kRunKey, L"Dawnbell RunAtTime"), L"logon entry removed");
-    Check(!KeyExists(kServiceKey), L"the service's registrations removed");
-    Check(Dword(kSettingsKey, L"Alarm") == 1 && Dword(kSettingsKey, L"NoSuspend") == 1,
-          L"the settings kept");
+    Check(!HasValue(runat::kRunKey, runat::ServiceName()), L"logon entry removed");
+    Check(!KeyExists(runat::StoreKey()), L"the service's registrations removed");
+    Check(ReadSetting(L"Alarm") == 1 && ReadSetting(L"NoSuspend") == 1, L"the settings kept");
 }
 
 void CheckPurged() {
-    Check(!KeyExists(L"Software\\Larchworks\\Dawnbell"), L"the settings removed");
-    Check(!KeyExists(L"Software\\Larchworks"), L"the empty publisher key removed");
+    Check(!KeyExists(ParentKey(kSettingsKey).c_str()), L"the settings removed");
+    Check(!KeyExists(ParentKey(ParentKey(kSettingsKey)).c_str()),
+          L"the empty publisher key removed");
     Check(!KeyExists(kUninstallKey), L"uninstall entry removed");
 }
 

@@ -9,42 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "model/names.h"
 #include "platform/wakeup.h"
 #include "runat/processes.h"
 #include "runat/store.h"
+#include "tests/support/real_processes.h"
 
 namespace {
 
-constexpr ULONGLONG kMillisecond = 10000; // in 100 ns units
-constexpr ULONGLONG kSecond = 1000 * kMillisecond;
-// Waiting for something that should happen: long enough for a loaded machine.
+using runat::kSecond;
+// Waiting for something that should happen: long enough for a loaded machine (WaitUntil's own
+// limit too).
 constexpr DWORD kPatience = 10000;
-
-std::wstring BuildFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
-template <class Condition> bool WaitFor(Condition condition, DWORD milliseconds = kPatience) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start > milliseconds)
-            return false;
-        Sleep(20);
-    }
-}
-
-SYSTEMTIME LocalAtUtc(ULONGLONG utc) {
-    FILETIME file = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-    SYSTEMTIME universal, local;
-    FileTimeToSystemTime(&file, &universal);
-    SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
-    return local;
-}
 
 struct Start {
     ULONGLONG utc;
@@ -88,7 +64,7 @@ std::vector<Start> StartsWith(const std::wstring& program, const wchar_t* argume
 
 // The one start-up start with which the service tells a program that it gave its alarm up.
 bool ToldOfGivingUp(const std::wstring& program) {
-    return WaitFor([&] { return !StartsWith(program, runat::kGiveUpArgument).empty(); }) &&
+    return WaitUntil([&] { return !StartsWith(program, runat::kGiveUpArgument).empty(); }) &&
            StartsWith(program, runat::kGiveUpArgument).size() == 1;
 }
 
@@ -137,12 +113,8 @@ HWND ServiceWindow() {
     return FindWindowW(runat::kWindowClass, runat::WindowTitle());
 }
 
-// Closes the service window of the current instance and waits for its process to end; ends
-// it by force if it does not.
-void StopService() {
-    HWND window = ServiceWindow();
-    if (!window)
-        return;
+// Closes a service window and waits for its process to end; ends it by force if it does not.
+void StopServiceOf(HWND window) {
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
@@ -152,6 +124,12 @@ void StopService() {
             TerminateProcess(process, 1);
         CloseHandle(process);
     }
+}
+
+// Stops the service of the current instance.
+void StopService() {
+    if (HWND window = ServiceWindow())
+        StopServiceOf(window);
 }
 
 // The service processes that this test process started, itself or through CeRunAppAtTime.
@@ -183,7 +161,7 @@ class RunAtService : public ::testing::Test {
             L"t" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
         ASSERT_TRUE(runat::SetInstance(instance_.c_str()));
         wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
+        GetTempPathW(static_cast<DWORD>(std::size(temp)), temp);
         folder_ = std::wstring(temp) + L"dawnbell runat " + instance_ + L"\\";
         CreateDirectoryW(folder_.c_str(), nullptr);
         // The probes that the service starts take their alarm over in this instance.
@@ -193,14 +171,14 @@ class RunAtService : public ::testing::Test {
     void TearDown() override {
         // A service started by CeRunAppAtTime may still be on its way up.
         if (serviceExpected_)
-            WaitFor([] { return ServiceWindow() != nullptr; });
+            WaitUntil([] { return ServiceWindow() != nullptr; });
         StopService();
         // A second start that was still on its way up leaves at once, unless the first service
         // has ended meanwhile: then it serves instead, and would outlive the suite (holding the
         // suite's output open). It is stopped like the first.
         for (HANDLE process : OwnServiceProcesses()) {
             if (WaitForSingleObject(process, 2000) != WAIT_OBJECT_0) {
-                WaitFor([] { return ServiceWindow() != nullptr; }, 2000);
+                WaitUntil([] { return ServiceWindow() != nullptr; }, 2000);
                 StopService();
                 if (WaitForSingleObject(process, kPatience) != WAIT_OBJECT_0)
                     TerminateProcess(process, 1);
@@ -283,7 +261,7 @@ class RunAtService : public ::testing::Test {
 
     HANDLE StartServiceAndWait() {
         HANDLE process = LaunchService();
-        EXPECT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+        EXPECT_TRUE(WaitUntil([] { return ServiceWindow() != nullptr; }));
         return process;
     }
 
@@ -301,10 +279,10 @@ TEST_F(RunAtService, StartsTheProgramWithAppRunAtTimeOnTime) {
     SYSTEMTIME local = LocalAtUtc(due);
     ASSERT_TRUE(Register(program, &local));
 
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); }));
     std::vector<Start> starts = StartsOf(program);
     ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", starts[0].commandLine);
+    EXPECT_EQ(L"\"" + program + L"\" " + std::wstring(runat::kRunArgument), starts[0].commandLine);
     // Not before its time (allowing the clock's tick), and within a second of it.
     EXPECT_GE(starts[0].utc + 16 * kMillisecond, due);
     EXPECT_LE(starts[0].utc, due + kSecond);
@@ -317,7 +295,7 @@ TEST_F(RunAtService, TheCallStartsTheServiceAndEntersItForLogon) {
     SYSTEMTIME local = LocalAtUtc(runat::UtcNow() + 3600 * kSecond);
     ASSERT_TRUE(Register(program, &local));
 
-    EXPECT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    EXPECT_TRUE(WaitUntil([] { return ServiceWindow() != nullptr; }));
     EXPECT_TRUE(runat::IsServiceRunning());
     SYSTEMTIME stored;
     ASSERT_TRUE(HasRegistration(program, &stored));
@@ -341,12 +319,12 @@ TEST_F(RunAtService, RegisteringAgainReplacesTheTime) {
 
     ASSERT_TRUE(Register(postponed, &firstLocal));
     ASSERT_TRUE(Register(advanced, &laterLocal));
-    ASSERT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return ServiceWindow() != nullptr; }));
     // The new earliest time comes before the one the service waits for.
     ASSERT_TRUE(Register(postponed, &laterLocal));
     ASSERT_TRUE(Register(advanced, &soonLocal));
 
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(advanced).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(advanced).empty(); }));
     std::vector<Start> starts = StartsOf(advanced);
     ASSERT_EQ(1u, starts.size());
     EXPECT_LE(starts[0].utc, soon + kSecond);
@@ -365,13 +343,13 @@ TEST_F(RunAtService, RemovingCancelsAndRemovingNothingSucceeds) {
 
     ASSERT_TRUE(Register(cancelled, &soonLocal));
     ASSERT_TRUE(Register(witness, &afterLocal));
-    ASSERT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return ServiceWindow() != nullptr; }));
     ASSERT_TRUE(Register(cancelled, nullptr));
     EXPECT_FALSE(HasRegistration(cancelled));
     EXPECT_TRUE(Register(cancelled, nullptr)) << "nothing left to remove is no failure";
 
     // The witness is due after the cancelled time: once it has run, the other would have too.
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(witness).empty(); }));
     EXPECT_TRUE(StartsOf(cancelled).empty());
 }
 
@@ -389,9 +367,9 @@ TEST_F(RunAtService, AtStartFiresWhatIsALittleLateAndGivesUpWhatIsHoursLate) {
               runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + 300 * kMillisecond)));
 
     StartServiceAndWait();
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(late).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(late).empty(); }));
     EXPECT_LT(StartsOf(late)[0].utc, now + kSecond) << "fired at once, not at some later time";
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(witness).empty(); }));
     EXPECT_TRUE(StartsWith(stale, runat::kRunArgument).empty());
     EXPECT_TRUE(ToldOfGivingUp(stale)) << "so that an armed program disarms itself";
     EXPECT_EQ(0u, RegistrationCount());
@@ -412,7 +390,7 @@ TEST_F(RunAtService, TheLatenessLimitIsHalfAnHour) {
               runat::StoreRegistration(witness.c_str(), LocalAtUtc(now + 300 * kMillisecond)));
 
     StartServiceAndWait();
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty() && !StartsOf(inside).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(witness).empty() && !StartsOf(inside).empty(); }));
     EXPECT_EQ(1u, StartsOf(inside).size());
     EXPECT_TRUE(StartsWith(outside, runat::kRunArgument).empty());
     EXPECT_TRUE(ToldOfGivingUp(outside));
@@ -425,8 +403,9 @@ TEST_F(RunAtService, ItsWindowIsNotTakenForTheProgramsWindow) {
     runat::SetInstance(L"");
     const wchar_t* title = runat::WindowTitle();
     runat::SetInstance(instance_.c_str());
-    EXPECT_NE(0, wcsncmp(title, L"Dawnbell", 8)) << title;
-    EXPECT_NE(0, wcsncmp(runat::WindowTitle(), L"Dawnbell", 8)) << runat::WindowTitle();
+    const size_t length = std::size(kWindowTitle) - 1;
+    EXPECT_NE(0, wcsncmp(title, kWindowTitle, length)) << title;
+    EXPECT_NE(0, wcsncmp(runat::WindowTitle(), kWindowTitle, length)) << runat::WindowTitle();
 }
 
 TEST_F(RunAtService, ASecondServiceLeavesAtOnce) {
@@ -465,12 +444,12 @@ TEST_F(RunAtService, DropsMalformedRegistrationsAndKeepsGoodOnes) {
                                        LocalAtUtc(runat::UtcNow() + 300 * kMillisecond)));
 
     StartServiceAndWait();
-    EXPECT_TRUE(WaitFor([] { return RegistrationCount() == 2; }));
+    EXPECT_TRUE(WaitUntil([] { return RegistrationCount() == 2; }));
     EXPECT_TRUE(HasRegistration(good));
     EXPECT_TRUE(HasRegistration(missing));
     // The witness is started after the first reading: a start for the malformed one would be
     // on record by then.
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(witness).empty(); }));
     EXPECT_TRUE(StartsOf(other).empty()) << "no alarm was given up: nothing to tell";
     EXPECT_NE(nullptr, ServiceWindow()) << "still serving";
 }
@@ -482,7 +461,7 @@ TEST_F(RunAtService, AClockChangeMakesItReadAgain) {
     ASSERT_EQ(ERROR_SUCCESS, runat::StoreRegistration(program.c_str(),
                                                       LocalAtUtc(runat::UtcNow() - 60 * kSecond)));
     PostMessageW(ServiceWindow(), WM_TIMECHANGE, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); }));
 }
 
 TEST_F(RunAtService, RefusesTimesThatAreNoCalendarTimeAndProgramsThatAreNotThere) {
@@ -515,12 +494,12 @@ TEST_F(RunAtService, RefusesTimesThatAreNoCalendarTimeAndProgramsThatAreNotThere
 TEST_F(RunAtService, AProgramThatEndsBeforeTakingItsAlarmOverIsStartedAgain) {
     std::wstring program = ProbeDueSoon(L"Dies Twice", L".fail", 2);
 
-    ASSERT_TRUE(WaitFor([&] { return StartsOf(program).size() == 3 && !HasDelivery(program); },
-                        kPatience + 2 * runat::kRedeliveryPause / kMillisecond));
+    ASSERT_TRUE(WaitUntil([&] { return StartsOf(program).size() == 3 && !HasDelivery(program); },
+                          kPatience + 2 * Milliseconds(runat::kRedeliveryPause)));
     std::vector<Start> starts = StartsOf(program);
     ASSERT_EQ(3u, starts.size());
     for (const Start& start : starts)
-        EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", start.commandLine);
+        EXPECT_EQ(L"\"" + program + L"\" " + std::wstring(runat::kRunArgument), start.commandLine);
     // Each new start comes a pause after the last one ended, in case that one was handing over.
     EXPECT_GE(starts[1].utc - starts[0].utc, runat::kRedeliveryPause);
     EXPECT_GE(starts[2].utc - starts[1].utc, runat::kRedeliveryPause);
@@ -529,16 +508,16 @@ TEST_F(RunAtService, AProgramThatEndsBeforeTakingItsAlarmOverIsStartedAgain) {
 
 TEST_F(RunAtService, AProgramThatNeverTakesItsAlarmOverIsStartedAFewTimesOnly) {
     std::wstring program = ProbeDueSoon(L"Always Dies", L".fail", 1000);
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
-    ASSERT_TRUE(WaitFor([&] { return !HasDelivery(program); },
-                        kPatience + runat::kMaxStarts * runat::kRedeliveryPause / kMillisecond));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !HasDelivery(program); },
+                          kPatience + runat::kMaxStarts * Milliseconds(runat::kRedeliveryPause)));
     EXPECT_EQ(runat::kMaxStarts, StartsWith(program, runat::kRunArgument).size());
     EXPECT_TRUE(ToldOfGivingUp(program));
 }
 
 TEST_F(RunAtService, RemovingTheRegistrationEndsTheDeliveryToo) {
     std::wstring program = ProbeDueSoon(L"Removed", L".fail", 1000);
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); }));
     EXPECT_TRUE(HasDelivery(program)) << "on its way until taken over";
     ASSERT_TRUE(Register(program, nullptr));
     EXPECT_FALSE(HasDelivery(program));
@@ -550,7 +529,7 @@ TEST_F(RunAtService, RemovingTheRegistrationEndsTheDeliveryToo) {
 
 TEST_F(RunAtService, AServiceThatDiedFindsTheRunningProgramAgainAndStartsItNoSecondTime) {
     std::wstring program = ProbeDueSoon(L"Slow", L".hold", 2500);
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); }));
 
     // The service dies while the program it started still runs, and comes back.
     HWND window = ServiceWindow();
@@ -565,7 +544,7 @@ TEST_F(RunAtService, AServiceThatDiedFindsTheRunningProgramAgainAndStartsItNoSec
     ASSERT_TRUE(HasDelivery(program));
     StartServiceAndWait();
 
-    ASSERT_TRUE(WaitFor([&] { return !HasDelivery(program); }));
+    ASSERT_TRUE(WaitUntil([&] { return !HasDelivery(program); }));
     EXPECT_EQ(1u, StartsOf(program).size());
 }
 
@@ -584,8 +563,8 @@ TEST_F(RunAtService, AtStartItDeliversWhatWasOnItsWayUnlessThatIsTooLate) {
     ASSERT_EQ(ERROR_SUCCESS, runat::StoreDelivery(stale.c_str(), delivery));
 
     StartServiceAndWait();
-    ASSERT_TRUE(WaitFor([&] { return !HasDelivery(pending); },
-                        kPatience + runat::kRedeliveryPause / kMillisecond));
+    ASSERT_TRUE(WaitUntil([&] { return !HasDelivery(pending); },
+                          kPatience + Milliseconds(runat::kRedeliveryPause)));
     EXPECT_EQ(1u, StartsOf(pending).size());
     EXPECT_FALSE(HasDelivery(stale));
     EXPECT_TRUE(StartsWith(stale, runat::kRunArgument).empty());
@@ -596,7 +575,8 @@ TEST_F(RunAtService, AtStartItDeliversWhatWasOnItsWayUnlessThatIsTooLate) {
 TEST_F(RunAtService, EverySpellingOfAProgramsPathIsTheSameRegistration) {
     std::wstring program = Probe(L"Spelled Probe");
     wchar_t shortName[MAX_PATH];
-    ASSERT_NE(0u, GetShortPathNameW(program.c_str(), shortName, MAX_PATH));
+    ASSERT_NE(0u, GetShortPathNameW(program.c_str(), shortName,
+                                    static_cast<DWORD>(std::size(shortName))));
     ASSERT_NE(program, shortName) << "no short spelling to try";
     std::wstring folderName = folder_.substr(0, folder_.size() - 1);
     folderName = folderName.substr(folderName.rfind(L'\\') + 1);
@@ -637,24 +617,24 @@ TEST_F(RunAtService, AProgramRenamedAwayAndBackKeepsItsAlarmAndIsStartedWhenBack
     ULONGLONG due = runat::UtcNow() + 1500 * kMillisecond;
     SYSTEMTIME local = LocalAtUtc(due);
     ASSERT_TRUE(Register(program, &local));
-    ASSERT_TRUE(WaitFor([] { return ServiceWindow() != nullptr; }));
+    ASSERT_TRUE(WaitUntil([] { return ServiceWindow() != nullptr; }));
     ASSERT_TRUE(MoveFileW(program.c_str(), away.c_str()));
     // Registering the witness makes the service read its store while the program is away.
     SYSTEMTIME after = LocalAtUtc(due + 300 * kMillisecond);
     ASSERT_TRUE(Register(witness, &after));
 
     // Once the witness has been started, the program was due too, and could not be started.
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(witness).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(witness).empty(); }));
     runat::Delivery delivery;
     ASSERT_TRUE(HasDelivery(program, &delivery)) << "forgotten while away";
     EXPECT_EQ(0u, delivery.starts) << "a start that found no file is not counted";
     ASSERT_TRUE(MoveFileW(away.c_str(), program.c_str()));
 
-    ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); },
-                        kPatience + runat::kMissingProgramPause / kMillisecond));
+    ASSERT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); },
+                          kPatience + Milliseconds(runat::kMissingProgramPause)));
     std::vector<Start> starts = StartsOf(program);
     ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", starts[0].commandLine);
+    EXPECT_EQ(L"\"" + program + L"\" " + std::wstring(runat::kRunArgument), starts[0].commandLine);
     EXPECT_GE(starts[0].utc + 16 * kMillisecond, due);
 }
 
@@ -712,12 +692,13 @@ class DaylightSavingNight : public RunAtService {
     // Whether this run is on `night`'s faked clock; `change` is the UTC instant of its change.
     bool On(const wchar_t* night, const SYSTEMTIME& change) {
         wchar_t faked[16] = {};
-        GetEnvironmentVariableW(L"DAWNBELL_FAKED_NIGHT", faked, 16);
+        GetEnvironmentVariableW(L"DAWNBELL_FAKED_NIGHT", faked,
+                                static_cast<DWORD>(std::size(faked)));
         if (wcscmp(faked, night) != 0)
             return false;
         FILETIME file;
         SystemTimeToFileTime(&change, &file);
-        change_ = (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+        change_ = FromFileTime(file);
         return true;
     }
     // The probe's starts once it was started for `local`, which is due at `due` (UTC).
@@ -726,10 +707,11 @@ class DaylightSavingNight : public RunAtService {
         ASSERT_LT(now + kSecond, due) << "started too late on the faked clock to register in time";
         std::wstring program = Probe(L"Night Probe");
         ASSERT_TRUE(Register(program, &local));
-        ASSERT_TRUE(WaitFor([&] { return !StartsOf(program).empty(); },
-                            kPatience + static_cast<DWORD>((due - now) / kMillisecond)));
+        ASSERT_TRUE(WaitUntil([&] { return !StartsOf(program).empty(); },
+                              kPatience + Milliseconds(due - now)));
         std::vector<Start> starts = StartsOf(program);
-        EXPECT_EQ(L"\"" + program + L"\" AppRunAtTime", starts[0].commandLine);
+        EXPECT_EQ(L"\"" + program + L"\" " + std::wstring(runat::kRunArgument),
+                  starts[0].commandLine);
         EXPECT_GE(starts[0].utc + 16 * kMillisecond, due)
             << "early by " << (due - starts[0].utc) / kMillisecond << " ms";
         EXPECT_LE(starts[0].utc, due + kSecond);

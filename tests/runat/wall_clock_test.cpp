@@ -6,6 +6,7 @@
 #include <string>
 
 #include "runat/wall_clock.h"
+#include "tests/support/real_processes.h"
 
 namespace {
 
@@ -74,19 +75,19 @@ ULONGLONG Utc(const SYSTEMTIME& time) {
         return 0;
     FILETIME file;
     EXPECT_TRUE(SystemTimeToFileTime(&time, &file));
-    return (static_cast<ULONGLONG>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    return FromFileTime(file);
 }
 
 std::string Text(const SYSTEMTIME& time) {
     char text[32];
-    snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay,
-             time.wHour, time.wMinute, time.wSecond);
+    snprintf(text, std::size(text), "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth,
+             time.wDay, time.wHour, time.wMinute, time.wSecond);
     return text;
 }
 
 TEST(WallClock, ARegisteredLocalTimeComesAtItsFirstShowingAfterItWasMade) {
     wchar_t zone[64] = {};
-    GetEnvironmentVariableW(L"TZ", zone, 64);
+    GetEnvironmentVariableW(L"TZ", zone, static_cast<DWORD>(std::size(zone)));
     int checked = 0;
     for (const Row& row : kRows) {
         if (wcscmp(row.zone, zone) != 0)
@@ -96,7 +97,7 @@ TEST(WallClock, ARegisteredLocalTimeComesAtItsFirstShowingAfterItWasMade) {
         bool found = runat::DueInstant(row.local, Utc(row.made), &due);
         EXPECT_EQ(row.due.wYear != 0, found) << row.what;
         if (found && row.due.wYear != 0) {
-            FILETIME file = {static_cast<DWORD>(due), static_cast<DWORD>(due >> 32)};
+            FILETIME file = ToFileTime(due);
             SYSTEMTIME got;
             FileTimeToSystemTime(&file, &got);
             EXPECT_EQ(Utc(row.due), due) << row.what << ": " << Text(row.local) << " came at "

@@ -3,6 +3,7 @@
 #include "model/dialog_template.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
+#include "tests/support/combo_items.h"
 
 INT_PTR RunSettingsDialog(std::function<void(HWND)> script) {
     bool ran = false;
@@ -19,15 +20,7 @@ INT_PTR RunSettingsDialog(std::function<void(HWND)> script) {
 }
 
 std::vector<std::wstring> Items(HWND dialog, int id) {
-    std::vector<std::wstring> items;
-    LRESULT count = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t text[512] = {};
-        if (SendDlgItemMessageW(dialog, id, CB_GETLBTEXTLEN, i, 0) < 512)
-            SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
-    }
-    return items;
+    return ComboItems(GetDlgItem(dialog, id));
 }
 
 int Selection(HWND dialog, int id) {

@@ -1,10 +1,13 @@
 // The settings dialog from its real template: what it shows, what it plays, what OK commits.
 #include <cwchar>
+#include <iterator>
 
+#include "model/names.h"
 #include "model/settings.h"
 #include "resources/resource.h"
 #include "settings/settings_dialog.h"
 #include "tests/settings/dialog_driver.h"
+#include "tests/support/settings_controls.h"
 
 namespace {
 
@@ -21,65 +24,36 @@ Texts Numbers(int first, int last) {
 using SettingsDialogTest = ProgramTest;
 
 TEST_F(SettingsDialogTest, TheTemplateHasItsControlsInTabOrder) {
-    struct Control {
-        int id;
-        const wchar_t* className;
-        const wchar_t* text; // null: not looked at
-        LONG type;           // combo box kind or button kind
-        bool tabStop;
-    };
-    const int label = 0xFFFF;
-    const Control expected[] = {
-        {label, L"Static", L"Se&t Alarm:", 0, false},
-        {label, L"Static", L":", 0, false},
-        {IDC_HOUR, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {IDC_MINUTE, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {IDC_NOW, L"Button", L"N&ow", BS_PUSHBUTTON, true},
-        {IDC_REPEAT, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {label, L"Static", L"Alarm &Repeat:", 0, false},
-        {label, L"Static", L"Snooze &Interval:", 0, false},
-        {IDC_SNOOZE, L"ComboBox", nullptr, CBS_DROPDOWN, true},
-        {label, L"Static", L"Min.", 0, false},
-        {label, L"Static", L"&WAVE file:", 0, false},
-        {IDC_WAVE, L"ComboBox", nullptr, CBS_DROPDOWNLIST, true},
-        {IDC_BEEP, L"Button", L"Use built-in &BEEP sound", BS_AUTOCHECKBOX, true},
-        {IDC_LED, L"Button", L"Blinking &LED", BS_AUTOCHECKBOX, true},
-        {IDC_LEDNUM, L"ComboBox", nullptr, CBS_DROPDOWNLIST, true},
-        {label, L"Static", L"Volume effect:", 0, false},
-        {IDC_VOLUME, L"ComboBox", nullptr, CBS_DROPDOWNLIST, true},
-        {IDC_NOSUSPEND, L"Button", L"&Suspend-mode disabled", BS_AUTOCHECKBOX, true},
-        {IDC_SCREENOFF, L"Button", L"Screen OFF until next &Alarm", BS_AUTOCHECKBOX, true},
-        {IDC_BUTTONS, L"Button", L"&Use buttons to stop Alarm", BS_AUTOCHECKBOX, true},
-        {IDOK, L"Button", L"OK", BS_DEFPUSHBUTTON, true},
-        {IDC_VERSION, L"Button", L"&Version Info. ...", BS_PUSHBUTTON, true},
-    };
     RunSettingsDialog([&](HWND dialog) {
         wchar_t caption[64] = {};
-        GetWindowTextW(dialog, caption, 64);
-        EXPECT_STREQ(caption, L"Settings");
+        GetWindowTextW(dialog, caption, static_cast<int>(std::size(caption)));
+        EXPECT_STREQ(caption, kSettingsCaption);
         EXPECT_EQ(FocusedControl(dialog), IDC_HOUR);
 
         HWND child = GetWindow(dialog, GW_CHILD);
-        for (const Control& c : expected) {
+        for (const ControlSpec& c : kSettingsControls) {
             ASSERT_NE(child, nullptr);
             wchar_t className[32] = {};
-            GetClassNameW(child, className, 32);
+            GetClassNameW(child, className, static_cast<int>(std::size(className)));
             LONG style = GetWindowLongW(child, GWL_STYLE);
             SCOPED_TRACE(fake::Narrow(className) + " " + std::to_string(c.id));
-            EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, c.id);
+            EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, c.id & 0xFFFF);
             EXPECT_EQ(_wcsicmp(className, c.className), 0);
-            if (c.text) {
+            const bool comboBox = wcscmp(c.className, L"ComboBox") == 0;
+            if (!comboBox) { // a combo box's text is its edit field's, filled in by the dialog
                 wchar_t text[64] = {};
-                GetWindowTextW(child, text, 64);
+                GetWindowTextW(child, text, static_cast<int>(std::size(text)));
                 EXPECT_STREQ(text, c.text);
             }
-            if (c.className[0] == L'C') {
-                EXPECT_EQ(style & 3, c.type);
-            } else if (c.className[0] == L'B') {
-                EXPECT_EQ(style & BS_TYPEMASK, c.type);
+            // The kind: drop-down or list, push button or check box.
+            if (comboBox) {
+                EXPECT_EQ(style & 3, static_cast<LONG>(c.style & 3));
+            } else if (wcscmp(c.className, L"Button") == 0) {
+                EXPECT_EQ(style & BS_TYPEMASK, static_cast<LONG>(c.style & BS_TYPEMASK));
             }
-            EXPECT_EQ((style & WS_TABSTOP) != 0, c.tabStop);
-            EXPECT_EQ((style & WS_GROUP) != 0, !c.tabStop);
+            const bool tabStop = (c.style & WS_TABSTOP) != 0;
+            EXPECT_EQ((style & WS_TABSTOP) != 0, tabStop);
+            EXPECT_EQ((style & WS_GROUP) != 0, !tabStop);
             child = GetWindow(child, GW_HWNDNEXT);
         }
         EXPECT_EQ(child, nullptr);
@@ -281,7 +255,9 @@ TEST_F(SettingsDialogTest, TheVersionBannerHasTwoParagraphs) {
     const std::string& call = boxes[0];
     ASSERT_GT(call.size(), suffix.size());
     ASSERT_EQ(call.substr(call.size() - suffix.size()), suffix);
-    std::string banner = call.substr(12, call.size() - 12 - suffix.size());
+    const std::string prefix = "MessageBoxW(";
+    ASSERT_EQ(call.substr(0, prefix.size()), prefix);
+    std::string banner = call.substr(prefix.size(), call.size() - prefix.size() - suffix.size());
     EXPECT_LE(banner.size(), 127u);
     size_t gap = banner.find("\n\n");
     ASSERT_NE(gap, std::string::npos);
@@ -359,7 +335,7 @@ TEST_F(SettingsDialogTest, WithoutLedsOrWithAFailedCountNoLedIsKept) {
 }
 
 TEST_F(SettingsDialogTest, TheSuspendBoxMakesOrRemovesTheStartupShortcut) {
-    const std::wstring shortcut = L"\\Windows\\StartUp\\DBELL.lnk";
+    const std::wstring shortcut = std::wstring(L"\\Windows\\StartUp\\") + kShortcutName;
     fake::device().modulePath = L"\\Program Files\\Dawn bell\\dawnbell.exe";
     RunSettingsDialog([&](HWND dialog) {
         Click(dialog, IDC_NOSUSPEND);
@@ -380,7 +356,7 @@ TEST_F(SettingsDialogTest, TheSuspendBoxMakesOrRemovesTheStartupShortcut) {
     });
     EXPECT_EQ(Settings.NoSuspend, 0);
     EXPECT_EQ(fake::device().shortcuts.count(shortcut), 0u);
-    EXPECT_EQ(fake::Calls("DeleteFileW"), Strings{"DeleteFileW(\\Windows\\StartUp\\DBELL.lnk)"});
+    EXPECT_EQ(fake::Calls("DeleteFileW"), Strings{"DeleteFileW(" + fake::Narrow(shortcut) + ")"});
 }
 
 TEST_F(SettingsDialogTest, TheScreenAndButtonBoxesAreCommittedAsFlags) {

@@ -22,6 +22,7 @@
 #include "resources/resource.h"
 #include "tests/e2e/e2e_dialogs.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/settings_controls.h"
 
 namespace {
 
@@ -40,23 +41,17 @@ double Millis() {
 }
 
 // Polls every millisecond: the probe spins only while it times, the same for every program.
-template <typename Condition> bool Spin(Condition condition, DWORD milliseconds = 10000) {
-    double end = Millis() + milliseconds;
-    while (!condition()) {
-        if (Millis() > end)
-            return false;
-        Sleep(1);
-    }
-    return true;
+template <typename Condition> bool Spin(Condition condition) {
+    return WaitUntil(condition, 10000, 1);
 }
 
 void StoreAlarm(DWORD effect, DWORD resident) {
     CleanSlate();
     SYSTEMTIME now;
     GetLocalTime(&now);
-    DWORD minutes = (now.wHour * 60 + now.wMinute + 24 * 60 - 2) % (24 * 60);
-    WriteSetting(L"Hour", minutes / 60);
-    WriteSetting(L"Minute", minutes % 60);
+    SYSTEMTIME passed = AddMinutes(now, kSnoozeOfADay - 2); // two minutes ago, as a time of day
+    WriteSetting(L"Hour", passed.wHour);
+    WriteSetting(L"Minute", passed.wMinute);
     WriteSetting(L"Alarm", 1);
     WriteSetting(L"AlarmNum", 0);
     WriteSetting(L"AlarmInterval", kSnoozeOfADay);
@@ -65,13 +60,9 @@ void StoreAlarm(DWORD effect, DWORD resident) {
     WriteSetting(L"NoSuspend", resident);
 }
 
-bool Ringing(HWND window) {
-    return window && IsWindowVisible(window) && IsWindowVisible(GetDlgItem(window, IDC_STOP));
-}
-
 void WaitUntilNoInstance() {
     Spin([] {
-        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"DBELL");
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName);
         if (mutex)
             CloseHandle(mutex);
         return mutex == nullptr;
@@ -84,7 +75,7 @@ double TimeRing(const wchar_t* exe, const wchar_t* arguments, const wchar_t* tit
     double start = Millis();
     Program program = Start(exe, arguments);
     DWORD pid = program.process.dwProcessId;
-    bool rang = Spin([&] { return Ringing(FindShown(pid, title, nullptr)); });
+    bool rang = Spin([&] { return ShowsRing(FindShown(pid, title, nullptr)); });
     double elapsed = Millis() - start;
     program.Kill();
     WaitUntilNoInstance();
@@ -98,7 +89,7 @@ struct Contender {
 };
 
 double DawnbellRing(DWORD) {
-    return TimeRing(L"dawnbell.exe", L"AppRunAtTime", L"Dawnbell");
+    return TimeRing(kProgramExe, kAlarmToken, kWindowTitle);
 }
 double PlainRing(DWORD effect) {
     return TimeRing(L"ring_window.exe", effect ? L"--volume" : L"", kYardstickTitle);
@@ -162,7 +153,7 @@ double TimeHandOver(const wchar_t* exe, const wchar_t* arguments, bool rings) {
     DWORD code = 1;
     GetExitCodeProcess(program.process.hProcess, &code);
     program.Kill();
-    bool rang = Ringing(g_resident);
+    bool rang = ShowsRing(g_resident);
     // Stopped as the user would.
     SendMessageW(g_resident, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(g_resident, IDC_STOP)));
@@ -170,7 +161,7 @@ double TimeHandOver(const wchar_t* exe, const wchar_t* arguments, bool rings) {
 }
 
 double DawnbellHandOver(DWORD) {
-    return TimeHandOver(L"dawnbell.exe", L"AppRunAtTime", true);
+    return TimeHandOver(kProgramExe, kAlarmToken, true);
 }
 double MinimalHandOver(DWORD) {
     return TimeHandOver(L"hand_over.exe", L"", true);
@@ -181,7 +172,7 @@ double BareFindAndSend(DWORD) {
 
 void HandOver(DWORD effect, int rounds) {
     StoreAlarm(effect, 1);
-    Program resident = Start(L"dawnbell.exe", L"");
+    Program resident = Start(kProgramExe, L"");
     g_resident = WaitForMainWindow(resident.process.dwProcessId);
     if (!g_resident) {
         printf("error no resident window\n");
@@ -200,14 +191,14 @@ void HandOver(DWORD effect, int rounds) {
 void Dialog(int rounds) {
     CleanSlate();
     WriteSetting(L"Alarm", 0);
-    Program program = Start(L"dawnbell.exe", L"");
+    Program program = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(program.process.dwProcessId);
     for (int i = 0; window && i <= rounds; ++i) {
         double start = Millis();
         Press(GetDlgItem(window, IDC_SETTINGS));
         HWND settings = nullptr;
         Spin([&] {
-            return (settings = FindShown(program.process.dwProcessId, L"Settings", nullptr)) !=
+            return (settings = FindShown(program.process.dwProcessId, kSettingsCaption, nullptr)) !=
                    nullptr;
         });
         if (i > 0) // the first opening is a warm-up
@@ -224,7 +215,7 @@ void Dialog(int rounds) {
 // Both are started shown and closed into hiding, as a user leaves a resident program.
 void Residents(DWORD effect) {
     StoreAlarm(effect, 1);
-    Program dawnbell = Start(L"dawnbell.exe", L"");
+    Program dawnbell = Start(kProgramExe, L"");
     HWND window = WaitForMainWindow(dawnbell.process.dwProcessId);
     Program yardstick = Start(L"ring_window.exe", L"--idle");
     HWND other = nullptr;
@@ -249,8 +240,7 @@ void Residents(DWORD effect) {
 }
 
 void RingResidents() {
-    HWND windows[] = {FindWindowExW(nullptr, nullptr, L"#32770", L"Dawnbell"),
-                      FindWindowW(nullptr, kYardstickTitle)};
+    HWND windows[] = {MainWindowOf(0), FindWindowW(nullptr, kYardstickTitle)};
     for (HWND window : windows) {
         if (!window) {
             printf("error a resident is missing\n");

@@ -1,5 +1,5 @@
 // Another program whose windows look like Dawnbell's: one titled like a document named after it,
-// and a dialog with its very title. Every message 1124 that reaches them is logged to
+// and a dialog with its very title. Every alarm message (WM_ALARM) that reaches them is logged to
 // "<its own path>.log", one line each. It runs until its windows are closed.
 #include <windows.h>
 
@@ -7,6 +7,7 @@
 
 #include "model/names.h"
 #include "resources/resource.h"
+#include "tests/e2e/e2e_support.h" // kLookalikeDocument
 
 namespace {
 
@@ -26,7 +27,7 @@ WNDPROC g_dialogProc = nullptr;
 
 LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ALARM)
-        Log("1124\n");
+        Log("WM_ALARM\n");
     if (message == WM_CLOSE) {
         PostQuitMessage(0);
         return 0;
@@ -48,9 +49,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = L"LookalikeDocument";
     RegisterClassW(&windowClass);
-    CreateWindowExW(0, L"LookalikeDocument", L"Dawnbell.txt - Notepad",
-                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, instance,
-                    nullptr);
+    CreateWindowExW(0, L"LookalikeDocument", kLookalikeDocument, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                    0, 0, 200, 100, nullptr, nullptr, instance, nullptr);
     // A dialog-class window with the exact title, but not Dawnbell's.
     HWND dialog = CreateWindowExW(0, kDialogClass, kWindowTitle, WS_POPUP | WS_CAPTION | WS_VISIBLE,
                                   0, 0, 200, 100, nullptr, nullptr, instance, nullptr);

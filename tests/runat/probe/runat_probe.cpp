@@ -6,6 +6,7 @@
 // died first. "<its own path>.hold" can hold a number of milliseconds to wait before either.
 #include <windows.h>
 
+#include <iterator>
 #include <wchar.h>
 
 #include "runat/processes.h"
@@ -47,14 +48,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     GetSystemTimeAsFileTime(&now);
     ULONGLONG stamp = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
     wchar_t self[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    DWORD length = GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));
+    if (length == 0 || length >= std::size(self))
         return 1;
     wchar_t path[MAX_PATH + 16];
     wcscpy(path, self);
     wcscat(path, L".started");
     wchar_t line[MAX_PATH + 64];
-    int count = _snwprintf(line, MAX_PATH + 63, L"%llu %ls\n", stamp, GetCommandLineW());
+    int count = _snwprintf(line, std::size(line) - 1, L"%llu %ls\n", stamp, GetCommandLineW());
     if (count < 0)
         return 1;
     HANDLE file =
@@ -75,7 +76,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (starts <= ReadNumber(path))
         return 0;
     wchar_t instance[runat::kMaxInstance + 1] = {};
-    GetEnvironmentVariableW(L"DAWNBELL_RUNAT_INSTANCE", instance, runat::kMaxInstance + 1);
+    GetEnvironmentVariableW(L"DAWNBELL_RUNAT_INSTANCE", instance,
+                            static_cast<DWORD>(std::size(instance)));
     if (!runat::SetInstance(instance))
         return 1;
     runat::RemoveDelivery(self);

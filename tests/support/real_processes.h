@@ -1,0 +1,67 @@
+// What every test of real processes (the built programs, the run-at-time service) needs: the
+// build folder, waits with a limit, and time in the system's 100 ns units. Header-only, so that
+// each test program takes it without linking anything more.
+#pragma once
+#include "platform/win.h"
+
+#include <iterator>
+#include <string>
+
+#include "runat/store.h"
+
+// 100 ns units, as FILETIME and the run-at-time store count.
+inline constexpr ULONGLONG kMillisecond = runat::kSecond / 1000;
+inline constexpr ULONGLONG kMinute = 60 * runat::kSecond;
+
+// A span of 100 ns units in whole milliseconds, for Sleep and the waits.
+inline DWORD Milliseconds(ULONGLONG span) {
+    return static_cast<DWORD>(span / kMillisecond);
+}
+
+// The folder of this test program, ending in a backslash: the build puts the programs under
+// test beside it.
+inline std::wstring BuildFolder() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+// Polls `condition` every `poll` milliseconds until it holds or `milliseconds` are up: a program
+// that never gets there fails the test instead of hanging it.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD milliseconds = 10000, DWORD poll = 20) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(poll);
+    }
+    return true;
+}
+
+inline ULONGLONG FromFileTime(const FILETIME& file) {
+    return static_cast<ULONGLONG>(file.dwHighDateTime) << 32 | file.dwLowDateTime;
+}
+inline FILETIME ToFileTime(ULONGLONG time) {
+    return {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+}
+
+// The local time of the UTC instant `utc`, in this machine's time zone.
+inline SYSTEMTIME LocalAtUtc(ULONGLONG utc) {
+    FILETIME file = ToFileTime(utc);
+    SYSTEMTIME universal, local;
+    FileTimeToSystemTime(&file, &universal);
+    SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
+    return local;
+}
+
+// The calendar time `minutes` after `from`, counted as a clock's face does (no time zone).
+inline SYSTEMTIME AddMinutes(const SYSTEMTIME& from, ULONGLONG minutes) {
+    FILETIME file;
+    SystemTimeToFileTime(&from, &file);
+    file = ToFileTime(FromFileTime(file) + minutes * kMinute);
+    SYSTEMTIME at;
+    FileTimeToSystemTime(&file, &at);
+    return at;
+}
