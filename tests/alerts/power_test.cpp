@@ -34,23 +34,23 @@ TEST_F(PowerTest, LedCountAndSupportQuery) {
 }
 
 TEST_F(PowerTest, SetLedResolvesTheToggleAndDrivesTheChosenLed) {
-    SetLed(3, 2);
-    SetLed(1, 0);
-    SetLed(1, -1); // from off: blink
-    EXPECT_EQ(AppState.ledMode, 2);
-    SetLed(1, -1); // from blink: off
-    SetLed(2, 1);
-    SetLed(2, -1); // from on: off
+    SetLed(3, platform::kLedBlink);
+    SetLed(1, platform::kLedOff);
+    SetLed(1, kLedToggle); // from off: blink
+    EXPECT_EQ(AppState.ledMode, platform::kLedBlink);
+    SetLed(1, kLedToggle); // from blink: off
+    SetLed(2, platform::kLedOn);
+    SetLed(2, kLedToggle); // from on: off
     EXPECT_EQ(fake::Calls("NLed"),
               (Lines{LedBlinks(2), LedOff(0), LedBlinks(0), LedOff(0), LedOn(1), LedOff(1)}));
 
     // Without a chosen LED the mode is still kept, and a later toggle starts from it.
     fake::ClearJournal();
-    SetLed(0, 2);
+    SetLed(kNoLed, platform::kLedBlink);
     EXPECT_TRUE(fake::Journal().empty());
-    EXPECT_EQ(AppState.ledMode, 2);
-    SetLed(0, -1);
-    EXPECT_EQ(AppState.ledMode, 0);
+    EXPECT_EQ(AppState.ledMode, platform::kLedBlink);
+    SetLed(kNoLed, kLedToggle);
+    EXPECT_EQ(AppState.ledMode, platform::kLedOff);
 }
 
 TEST_F(PowerTest, RingsBlinkTheLedOrToggleItWhenTheQueryFails) {
@@ -58,7 +58,7 @@ TEST_F(PowerTest, RingsBlinkTheLedOrToggleItWhenTheQueryFails) {
     RingLed();
     RingLed();
     fake::device().ledSupportFails = true;
-    SetLed(Settings.LedBlink, 0); // a stop
+    SetLed(Settings.LedBlink, platform::kLedOff); // a stop
     RingLed();
     RingLed();
     EXPECT_EQ(fake::Calls("NLedSetDevice"),

@@ -208,16 +208,16 @@ TEST_F(RingCycleTest, NoRegistrationWithoutOurOwnPathOrForATimeOutOfRange) {
     Settings.Alarm = 1;
     RunProgram(L"", [&](HWND window) {
         nextAlarm = alarmSetting;
-        RegisterNextAlarm(window, 0);
+        RegisterNextAlarm(window, kSchedule);
         EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
-        RegisterNextAlarm(window, 1);
+        RegisterNextAlarm(window, kCancel);
         EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
 
         fake::device().modulePathFails = false;
         for (AlarmTime bad : {AlarmTime{0, 0, 0, 24, 0, 0}, AlarmTime{0, 0, 0, 7, 60, 0},
                               AlarmTime{0, 0, 0, -1, 0, 0}}) {
             nextAlarm = bad;
-            RegisterNextAlarm(window, 0);
+            RegisterNextAlarm(window, kSchedule);
             EXPECT_EQ(ControlText(window, IDC_NEXT), kRegistrationError);
         }
         PostQuitMessage(0);
