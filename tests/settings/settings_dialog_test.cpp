@@ -5,6 +5,7 @@
 #include "model/names.h"
 #include "model/settings.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 #include "settings/settings_dialog.h"
 #include "tests/settings/dialog_driver.h"
 #include "tests/support/settings_controls.h"
@@ -264,6 +265,9 @@ TEST_F(SettingsDialogTest, TheVersionBannerHasTwoParagraphs) {
     EXPECT_EQ(banner.find("\n\n", gap + 1), std::string::npos) << "exactly two paragraphs";
     EXPECT_GT(gap, 0u);
     EXPECT_EQ(banner.substr(gap + 2, 9), "Dawnbell ");
+    // The version shown is the one the program's resources carry.
+    EXPECT_NE(banner.find("Dawnbell Ver. " DAWNBELL_VERSION_TEXT "\n"), std::string::npos)
+        << banner;
 }
 
 // LEDs: the list offers the device's LEDs; with one the box alone is seen, with none the box is
