@@ -1,3 +1,4 @@
+#include <iterator>
 #include <string>
 
 #include "app/clock_format.h"
@@ -13,7 +14,7 @@ const LCID kKorean = MAKELCID(MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN), SORT_DEFA
 std::wstring Clock(LCID locale, WORD hour, WORD minute, WORD second) {
     SYSTEMTIME time = fake::Time(2026, 12, 8, hour, minute, second);
     wchar_t text[64] = {};
-    EXPECT_GT(FormatClockTime(locale, &time, text, 64), 0);
+    EXPECT_GT(FormatClockTime(locale, &time, text, static_cast<int>(std::size(text))), 0);
     return text;
 }
 

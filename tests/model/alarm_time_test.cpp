@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <iterator>
 
 #include "model/alarm_time.h"
 #include "model/text.h"
@@ -116,9 +117,9 @@ TEST(ReadLocalTime, WidensTheClockAndDropsWeekdayAndMilliseconds) {
 
 TEST(FormatText, CutsAndTerminatesWhatDoesNotFit) {
     wchar_t buffer[8];
-    EXPECT_TRUE(FormatText(buffer, 8, L"%d:%02d", 7, 5));
+    EXPECT_TRUE(FormatText(buffer, std::size(buffer), L"%d:%02d", 7, 5));
     EXPECT_STREQ(buffer, L"7:05");
-    EXPECT_FALSE(FormatText(buffer, 8, L"%ls", L"abcdefgh"));
+    EXPECT_FALSE(FormatText(buffer, std::size(buffer), L"%ls", L"abcdefgh"));
     EXPECT_STREQ(buffer, L"abcdefg");
     CopyText(buffer, 4, L"abcdef");
     EXPECT_STREQ(buffer, L"abc");

@@ -1,6 +1,7 @@
 // The desktop stand-ins for the device's wave folder, LED, display power and buttons, against
 // the real desktop functions.
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,9 @@ TEST(DevicePaths, OtherPathsStayAsTheyAre) {
 
 TEST(DevicePaths, APathThatDoesNotFitIsRefusedAndLeftEmpty) {
     wchar_t out[24];
-    wmemset(out, L'#', 24);
-    EXPECT_FALSE(desktop::MapDevicePath(L"\\Windows\\a-rather-long-wave-name.wav", out, 24));
+    wmemset(out, L'#', std::size(out));
+    EXPECT_FALSE(
+        desktop::MapDevicePath(L"\\Windows\\a-rather-long-wave-name.wav", out, std::size(out)));
     EXPECT_EQ(L'\0', out[0]);
     std::wstring longest = L"\\Windows\\" + std::wstring(63, L'w') + L".wav";
     EXPECT_EQ(MediaFolder() + L"\\" + std::wstring(63, L'w') + L".wav", Mapped(longest.c_str()));

@@ -17,7 +17,7 @@ int g_scratchCount = 0;
 
 ScratchRegistry::ScratchRegistry() {
     wchar_t path[128];
-    swprintf(path, 128, L"Software\\DawnbellTests\\%lu-%d", GetCurrentProcessId(),
+    swprintf(path, std::size(path), L"Software\\DawnbellTests\\%lu-%d", GetCurrentProcessId(),
              ++g_scratchCount);
     path_ = path;
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
@@ -224,7 +224,7 @@ void DrainQuit() {
 
 std::wstring ControlText(HWND dialog, int id) {
     wchar_t text[512] = {};
-    GetDlgItemTextW(dialog, id, text, 512);
+    GetDlgItemTextW(dialog, id, text, static_cast<int>(std::size(text)));
     return text;
 }
 
