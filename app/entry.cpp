@@ -27,16 +27,6 @@ constexpr DWORD kSearchPause = 100;
 
 HANDLE g_ready = nullptr;
 
-bool IsOurMainWindow(HWND window) {
-    wchar_t title[32] = {};
-    GetWindowTextW(window, title, static_cast<int>(std::size(title)));
-    if (wcscmp(title, kWindowTitle) != 0)
-        return false;
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, static_cast<int>(std::size(className)));
-    return wcscmp(className, kDialogClass) == 0 && GetPropW(window, kMainWindowMark);
-}
-
 // A hand-over message that the running instance must answer within a few seconds.
 bool Deliver(HWND window, UINT message, WPARAM wParam) {
     DWORD_PTR answer = 0;
@@ -50,7 +40,7 @@ void HandOver(HWND window, const wchar_t* cmdLine) {
     // Where the platform refuses timers on another process's windows, the running instance
     // restarts its clock itself when it is shown.
     platform::SetTimer(window, TIMER_CLOCK, kClockTickMs, nullptr);
-    if (wcsncmp(cmdLine, kStartupToken, wcslen(kStartupToken)) == 0) {
+    if (IsStartupCommand(cmdLine)) {
         Deliver(window, WM_CHECKALARM, 0);
         return;
     }
@@ -121,21 +111,21 @@ bool IsAlarmCommand(const wchar_t* cmdLine) {
     return cmdLine && wcsncmp(cmdLine, kAlarmToken, wcslen(kAlarmToken)) == 0;
 }
 
-// Only our own main window counts: the dialog class, the exact title and our mark. A window
-// of another program whose title merely begins with ours ("Dawnbell.txt - Notepad") never does.
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM out) {
-    if (!IsOurMainWindow(window))
-        return TRUE;
-    *reinterpret_cast<HWND*>(out) = window;
-    return FALSE;
+bool IsStartupCommand(const wchar_t* cmdLine) {
+    return cmdLine && wcsncmp(cmdLine, kStartupToken, wcslen(kStartupToken)) == 0;
 }
 
 // By class and exact title, walking every match: cheaper than enumerating every window, which in
-// a process without windows of its own loads the theme library.
+// a process without windows of its own loads the theme library. Only our own main window counts:
+// a window of another program with our title, or one whose title merely begins with ours
+// ("Dawnbell.txt - Notepad"), never does.
 HWND FindRunningInstance() {
     for (HWND window = FindWindowExW(nullptr, nullptr, kDialogClass, kWindowTitle); window;
          window = FindWindowExW(nullptr, window, kDialogClass, kWindowTitle)) {
-        if (IsOurMainWindow(window))
+        // The search compares titles regardless of case; ours is also marked as ready.
+        wchar_t title[std::size(kWindowTitle) + 1] = {};
+        GetWindowTextW(window, title, static_cast<int>(std::size(title)));
+        if (wcscmp(title, kWindowTitle) == 0 && GetPropW(window, kMainWindowMark))
             return window;
     }
     return nullptr;
@@ -170,9 +160,8 @@ int RunDawnbell(HINSTANCE instance, const wchar_t* cmdLine) {
     g_ready = CreateEventW(nullptr, TRUE, FALSE, kReadyEvent);
     if (g_ready)
         ResetEvent(g_ready); // left set by an instance that died
-    if (wcsncmp(cmdLine, kStartupToken, wcslen(kStartupToken)) == 0)
+    if (IsStartupCommand(cmdLine))
         AppState.startupFlag = 1;
-    AppState.instance = instance;
     AppState.cmdLine = cmdLine;
     wmemset(Settings.Wave, L'\0', kPathChars);
     CopyText(Settings.strNext, kTextChars, kNoSetting);

@@ -6,12 +6,12 @@
 // program was given it.
 const wchar_t* ArgumentsOf(const wchar_t* commandLine);
 
-// True when the command line begins with the alarm token.
+// True when the command line begins with the alarm token, or with the Startup shortcut's.
 bool IsAlarmCommand(const wchar_t* cmdLine);
+bool IsStartupCommand(const wchar_t* cmdLine);
 
-// EnumWindows callback: stores the running instance's main window in the HWND at `out`.
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM out);
-// The running instance's ready main window, or null.
+// The running instance's ready main window: the dialog class, the exact title and our mark.
+// Null when there is none.
 HWND FindRunningInstance();
 
 // The main window is initialised and can take a hand-over; and, as it ends, no longer.

@@ -31,19 +31,13 @@ TEST(ArgumentsOf, AreWhatFollowsTheNameAndOneBlankExactly) {
     EXPECT_STREQ(ArgumentsOf(nullptr), L"");
 }
 
-HWND FindRunning() {
-    HWND found = nullptr;
-    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 HWND Decoy(const wchar_t* className, const wchar_t* title) {
     return CreateWindowExW(0, className, title, WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
                            nullptr, nullptr, nullptr);
 }
 
 TEST_F(InstanceTest, OnlyOurOwnReadyMainWindowIsTakenForTheRunningInstance) {
-    EXPECT_EQ(FindRunning(), nullptr);
+    EXPECT_EQ(FindRunningInstance(), nullptr);
     RunProgram(L"", [&](HWND window) {
         // Windows of other programs in front of ours, with our title or one that begins with it.
         HWND decoys[] = {
@@ -51,15 +45,18 @@ TEST_F(InstanceTest, OnlyOurOwnReadyMainWindowIsTakenForTheRunningInstance) {
             Decoy(L"STATIC", kWindowTitle),
             Decoy(kDialogClass, kWindowTitle),
             Decoy(L"#32770", L"Dawnbell "),
+            Decoy(kDialogClass, L"DAWNBELL"),
         };
         for (HWND decoy : decoys)
             ASSERT_NE(decoy, nullptr);
-        EXPECT_EQ(FindRunning(), window);
+        // Even with our mark, a title that only the search's case-blind match takes for ours.
+        SetPropW(decoys[4], kMainWindowMark, reinterpret_cast<HANDLE>(1));
+        EXPECT_EQ(FindRunningInstance(), window);
         for (HWND decoy : decoys)
             DestroyWindow(decoy);
         // Once it ends, a second start must not hand over to it.
         SendMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(FindRunning(), nullptr);
+        EXPECT_EQ(FindRunningInstance(), nullptr);
     });
 }
 
