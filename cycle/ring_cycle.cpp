@@ -31,6 +31,20 @@ void Arm(HWND window) {
     ShowControl(window, IDC_SETTINGS, false);
 }
 
+// The check box and the next-ring text say that no alarm is set any more.
+void ShowNoAlarm(HWND window) {
+    SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
+    SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
+    CopyText(Settings.strNext, kTextChars, kNoSetting);
+}
+
+// The alarm is off: no count of its rings, and nothing to keep the device awake for.
+void EndAlarm(HWND window) {
+    Settings.Alarm = 0;
+    Settings.AlarmCnt = 0;
+    SetKeepAwake(window, kOff);
+}
+
 } // namespace
 
 void ToggleAlarm(HWND window) {
@@ -42,7 +56,6 @@ void ToggleAlarm(HWND window) {
     }
     SetKeepAwake(window, kOff);
     StopRinging(window);
-    AppState.snoozeRegistered = 0;
     // Reset before the save that the removal makes, so the registry never keeps a count for
     // an alarm that is off.
     Settings.AlarmCnt = 0;
@@ -63,15 +76,11 @@ void FireAlarm(HWND window) {
         lastRing = Settings.AlarmCnt >= Settings.AlarmNum;
     }
     if (lastRing) {
-        SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
-        SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
-        CopyText(Settings.strNext, kTextChars, kNoSetting);
+        ShowNoAlarm(window);
         // Still armed in the registry: a program that dies before this ring sounds is started
         // again by the system, and the count at the limit makes that start this same last ring.
         SaveSettings();
-        Settings.Alarm = 0;
-        Settings.AlarmCnt = 0;
-        SetKeepAwake(window, kOff);
+        EndAlarm(window);
     } else {
         ClearAlarmTime(nextAlarm);
         ReadLocalTime(nextAlarm);
@@ -120,13 +129,8 @@ void OpenSettings(HWND window) {
 bool EndAlarmIfMissed(HWND window) {
     if (!Settings.Alarm || IsRingPending())
         return false;
-    SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
-    SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
-    CopyText(Settings.strNext, kTextChars, kNoSetting);
-    Settings.Alarm = 0;
-    Settings.AlarmCnt = 0;
-    AppState.snoozeRegistered = 0;
-    SetKeepAwake(window, kOff);
+    ShowNoAlarm(window);
+    EndAlarm(window);
     if (!IsWindowVisible(GetDlgItem(window, IDC_STOP)))
         ShowControl(window, IDC_SETTINGS, true);
     SaveSettings();
