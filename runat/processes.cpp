@@ -29,7 +29,7 @@ ULONGLONG CreationTime(HANDLE process) {
     FILETIME created, exited, kernel, user;
     if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
         return 0;
-    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    return Ticks(created);
 }
 
 bool IsServiceRunning() {

@@ -111,12 +111,8 @@ template <class Judge> void ForEachRecord(LPCWSTR keyPath, wchar_t* name, Judge 
 ULONGLONG FireDueRegistrations(ULONGLONG now, wchar_t* name) {
     ULONGLONG earliest = 0;
     ForEachRecord(runat::StoreKey(), name, [&](HKEY, const BYTE* data, DWORD size) {
-        runat::Registration registration;
         ULONGLONG due = 0;
-        // Made "later" than now only when the clock was set back since: it was made by now.
-        if (!runat::ParseRegistration(data, size, &registration) ||
-            !runat::DueInstant(registration.local,
-                               registration.made < now ? registration.made : now, &due))
+        if (!runat::RegistrationDue(data, size, now, &due))
             return Verdict::Drop;
         if (due > now) {
             earliest = Earlier(earliest, due);
@@ -252,9 +248,8 @@ ULONGLONG ServeDeliveries(ULONGLONG now, wchar_t* name) {
     ULONGLONG earliest = 0;
     ForEachRecord(runat::DeliveryKey(), name, [&](HKEY key, const BYTE* data, DWORD size) {
         runat::Delivery delivery;
-        if (size != sizeof delivery)
+        if (!runat::ParseDelivery(data, size, &delivery))
             return Verdict::Drop;
-        memcpy(&delivery, data, sizeof delivery);
         Verdict verdict;
         earliest = Earlier(earliest, Deliver(name, &delivery, now, &verdict));
         if (verdict == Verdict::Keep && memcmp(data, &delivery, sizeof delivery) != 0)

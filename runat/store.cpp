@@ -101,7 +101,7 @@ bool IsValidLocalTime(const SYSTEMTIME& time) {
 ULONGLONG UtcNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return Ticks(now);
 }
 
 bool CanonicalPath(LPCWSTR path, LPWSTR canonical) {
@@ -163,6 +163,13 @@ LONG StoreRegistration(LPCWSTR path, const SYSTEMTIME& time, ULONGLONG made) {
 
 LONG RemoveRegistration(LPCWSTR path) {
     return RemoveValue(StoreKey(), path);
+}
+
+bool ParseDelivery(const BYTE* data, DWORD size, Delivery* delivery) {
+    if (size != sizeof(Delivery))
+        return false;
+    memcpy(delivery, data, sizeof(Delivery));
+    return true;
 }
 
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery) {

@@ -49,6 +49,9 @@ LPCWSTR ReloadEventName();
 bool IsValidLocalTime(const SYSTEMTIME& time);
 // In 100 ns units since 1601.
 ULONGLONG UtcNow();
+inline ULONGLONG Ticks(const FILETIME& file) {
+    return static_cast<ULONGLONG>(file.dwHighDateTime) << 32 | file.dwLowDateTime;
+}
 
 // The one spelling a program's registrations are kept under, into `canonical` (MAX_PATH
 // characters): its full path with long names, so that a short name, "..", other letter case or
@@ -80,6 +83,8 @@ struct Delivery {
     DWORD starts;        // starts so far for this due time
 };
 
+// A delivery from a record's data, which must be exactly one `Delivery`.
+bool ParseDelivery(const BYTE* data, DWORD size, Delivery* delivery);
 LONG StoreDelivery(LPCWSTR path, const Delivery& delivery);
 // Removing a delivery that does not exist succeeds.
 LONG RemoveDelivery(LPCWSTR path);

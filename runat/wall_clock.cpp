@@ -12,8 +12,7 @@ constexpr LONGLONG kMinute = 60 * static_cast<LONGLONG>(kSecond);
 constexpr LONGLONG kZoneReach = 14 * kHour;
 
 LONGLONG FromFileTime(const FILETIME& file) {
-    return static_cast<LONGLONG>((static_cast<ULONGLONG>(file.dwHighDateTime) << 32) |
-                                 file.dwLowDateTime);
+    return static_cast<LONGLONG>(Ticks(file));
 }
 
 // What the local clock shows at the UTC instant `utc`, on the same scale. Only this direction
@@ -103,6 +102,13 @@ bool DueInstant(const SYSTEMTIME& local, ULONGLONG made, ULONGLONG* due) {
     }
     *due = static_cast<ULONGLONG>(until);
     return true;
+}
+
+bool RegistrationDue(const BYTE* data, DWORD size, ULONGLONG now, ULONGLONG* due) {
+    Registration registration;
+    // Made "later" than now only when the clock was set back since: it was made by now.
+    return ParseRegistration(data, size, &registration) &&
+           DueInstant(registration.local, registration.made < now ? registration.made : now, due);
 }
 
 } // namespace runat

@@ -14,4 +14,8 @@ namespace runat {
 // calendar time.
 bool DueInstant(const SYSTEMTIME& local, ULONGLONG made, ULONGLONG* due);
 
+// The due instant of a registration record's data (see ParseRegistration), read at `now`; false
+// for data that is no registration.
+bool RegistrationDue(const BYTE* data, DWORD size, ULONGLONG now, ULONGLONG* due);
+
 } // namespace runat

@@ -2,7 +2,6 @@
 // (dawnbell_runat.exe, beside the program) fires and delivers them.
 #include "platform/wakeup.h"
 
-#include <string.h>
 #include <wchar.h>
 
 #include "runat/processes.h"
@@ -86,15 +85,12 @@ bool Canonical(LPCWSTR path, LPWSTR canonical) {
 bool IsLive(bool registration, const BYTE* data, DWORD size, ULONGLONG now) {
     ULONGLONG due = 0;
     if (registration) {
-        runat::Registration record;
-        if (!runat::ParseRegistration(data, size, &record) ||
-            !runat::DueInstant(record.local, record.made < now ? record.made : now, &due))
+        if (!runat::RegistrationDue(data, size, now, &due))
             return false;
     } else {
         runat::Delivery record;
-        if (size != sizeof record)
+        if (!runat::ParseDelivery(data, size, &record))
             return false;
-        memcpy(&record, data, sizeof record);
         due = record.due;
     }
     return now <= due + runat::kMaxLateness;

@@ -100,9 +100,11 @@ DWORD RegistrationCount() {
     return values;
 }
 
-void WriteValue(LPCWSTR name, DWORD type, const void* data, DWORD size) {
+// A value under the registrations' key, or under `keyPath`.
+void WriteValue(LPCWSTR name, DWORD type, const void* data, DWORD size,
+                LPCWSTR keyPath = runat::StoreKey()) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, runat::StoreKey(), 0, nullptr, 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0,
                                              KEY_SET_VALUE, nullptr, &key, nullptr));
     ASSERT_EQ(ERROR_SUCCESS,
               RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size));
@@ -437,6 +439,8 @@ TEST_F(RunAtService, DropsMalformedRegistrationsAndKeepsGoodOnes) {
     WriteValue(other.c_str(), REG_BINARY, &thirteenth, sizeof thirteenth);
     WriteValue(folder_.c_str(), REG_BINARY, &future, sizeof future); // a folder, not a program
     WriteValue(L"", REG_BINARY, &future, sizeof future);
+    // A delivery of the wrong size is no delivery either: nothing is started for it.
+    WriteValue(other.c_str(), REG_BINARY, &future, 8, runat::DeliveryKey());
     std::wstring overlong = folder_ + std::wstring(300, L'x') + L".exe";
     WriteValue(overlong.c_str(), REG_BINARY, &future, sizeof future);
     ASSERT_EQ(ERROR_SUCCESS,
@@ -450,7 +454,8 @@ TEST_F(RunAtService, DropsMalformedRegistrationsAndKeepsGoodOnes) {
     // The witness is started after the first reading: a start for the malformed one would be
     // on record by then.
     ASSERT_TRUE(WaitUntil([&] { return !StartsOf(witness).empty(); }));
-    EXPECT_TRUE(StartsOf(other).empty()) << "no alarm was given up: nothing to tell";
+    EXPECT_TRUE(StartsOf(other).empty()) << "no alarm was given up or delivered";
+    EXPECT_FALSE(HasDelivery(other));
     EXPECT_NE(nullptr, ServiceWindow()) << "still serving";
 }
 

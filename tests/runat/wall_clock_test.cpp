@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "runat/store.h"
 #include "runat/wall_clock.h"
 #include "tests/support/real_processes.h"
 
@@ -106,6 +107,19 @@ TEST(WallClock, ARegisteredLocalTimeComesAtItsFirstShowingAfterItWasMade) {
     }
     if (checked == 0)
         GTEST_SKIP() << "no rows for this zone; CTest runs this with TZ set";
+}
+
+// The clock was set back since the registration was made: it was made by now, and so comes at
+// the clock's next showing of its time, not days later.
+TEST(WallClock, ARegistrationFromBeforeTheClockWasSetBackComesByTheClockNow) {
+    runat::Registration record = {At(2027, 7, 1, 6, 30), Utc(At(2027, 7, 3, 0, 0))};
+    const ULONGLONG now = Utc(At(2027, 6, 30, 0, 0));
+    ULONGLONG due = 0, expected = 0;
+    ASSERT_TRUE(
+        runat::RegistrationDue(reinterpret_cast<const BYTE*>(&record), sizeof record, now, &due));
+    ASSERT_TRUE(runat::DueInstant(record.local, now, &expected));
+    EXPECT_EQ(expected, due);
+    EXPECT_LT(due, record.made);
 }
 
 } // namespace
