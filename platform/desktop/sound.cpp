@@ -5,6 +5,8 @@
 #include <endpointvolume.h>
 #include <mmdeviceapi.h>
 
+#include <iterator>
+
 #include "platform/desktop/device_paths.h"
 #include "platform/desktop/endpoint_volume.h"
 
@@ -62,16 +64,15 @@ BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
             return TRUE;
         return ::PlaySoundW(nullptr, module, flags);
     }
+    g_played = true;
     // Wave files live in the device's "\Windows\" folder; the desktop keeps them elsewhere.
     constexpr DWORD kNotAFile = SND_RESOURCE | SND_MEMORY | SND_ALIAS | SND_ALIAS_ID;
     if ((flags & SND_FILENAME) && (flags & kNotAFile) == 0) {
         wchar_t path[MAX_PATH];
-        if (!desktop::MapDevicePath(sound, path, MAX_PATH))
+        if (!desktop::MapDevicePath(sound, path, std::size(path)))
             return FALSE;
-        g_played = true;
         return ::PlaySoundW(path, module, flags);
     }
-    g_played = true;
     return ::PlaySoundW(sound, module, flags);
 }
 
