@@ -131,35 +131,30 @@ TEST_F(Shortcut, CreatingAgainReplacesTheShortcut) {
     EXPECT_EQ(L"-s", resolved.arguments);
 }
 
-TEST_F(Shortcut, AShortcutThatAlreadyStartsTheProgramSoIsLeftAsItIs) {
-    std::wstring target = L"\"" + program_ + L"\" -s";
-    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
-    ASSERT_TRUE(Describe(shortcut_, L"the user's note"));
-    ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
-    Resolved resolved = Resolve(shortcut_);
-    EXPECT_EQ(L"the user's note", resolved.description) << "not written again";
-    EXPECT_EQ(program_, resolved.program);
-    EXPECT_EQ(L"-s", resolved.arguments);
-}
-
-TEST_F(Shortcut, AShortcutThatStartsAnotherProgramOrWithOtherArgumentsIsReplaced) {
+// One that already starts the program with the same arguments is left as it is (the user's note
+// stays); any other is written again.
+TEST_F(Shortcut, AShortcutIsWrittenAgainUnlessItAlreadyStartsTheProgramSo) {
     std::wstring folder = folder_ + L"\\Dawn Bell Folder\\";
-    const std::wstring earlier[] = {
-        L"\"" + program_ + L"\" -x",
-        L"\"" + program_ + L"\"",
-        L"\"" + program_ + L"\" -s -s",
-        L"\"" + folder_ + L"\\dawn bell.exe\" -s",   // the same name in another folder
-        L"\"" + folder + L"dawn bell.exe.exe\" -s",  // a longer name
-        L"\"" + folder + L"d\u0101wn bell.exe\" -s", // "a" with a macron: one letter apart
-    };
     std::wstring target = L"\"" + program_ + L"\" -s";
-    for (const std::wstring& old : earlier) {
-        SCOPED_TRACE(testing::Message() << old.c_str());
-        ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), old.c_str()));
-        ASSERT_TRUE(Describe(shortcut_, L"the old one"));
+    const struct {
+        std::wstring earlier;
+        bool kept;
+    } cases[] = {
+        {target, true},
+        {L"\"" + program_ + L"\" -x", false},
+        {L"\"" + program_ + L"\"", false},
+        {L"\"" + program_ + L"\" -s -s", false},
+        {L"\"" + folder_ + L"\\dawn bell.exe\" -s", false},   // the same name in another folder
+        {L"\"" + folder + L"dawn bell.exe.exe\" -s", false},  // a longer name
+        {L"\"" + folder + L"d\u0101wn bell.exe\" -s", false}, // "a" with a macron: one letter apart
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.earlier.c_str());
+        ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), c.earlier.c_str()));
+        ASSERT_TRUE(Describe(shortcut_, L"the user's note"));
         ASSERT_TRUE(platform::SHCreateShortcut(shortcut_.c_str(), target.c_str()));
         Resolved resolved = Resolve(shortcut_);
-        EXPECT_EQ(L"", resolved.description) << "written again";
+        EXPECT_EQ(c.kept ? L"the user's note" : L"", resolved.description);
         EXPECT_EQ(program_, resolved.program);
         EXPECT_EQ(L"-s", resolved.arguments);
     }
