@@ -138,7 +138,8 @@ bool EndAlarmIfMissed(HWND window) {
 }
 
 bool IsRingAlreadyHandled() {
-    if (!AppState.snoozeRegistered || !Settings.Alarm)
+    // While the alarm is off nothing rings anyway, and arming it again clears the flag.
+    if (!AppState.snoozeRegistered)
         return false;
     SYSTEMTIME now = {};
     platform::GetLocalTime(&now);
