@@ -1,7 +1,6 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <cwchar>
 #include <cwctype>
@@ -73,20 +72,6 @@ void KillProcessesNamed(const wchar_t* name) {
 }
 
 } // namespace
-
-std::vector<DWORD> ProcessesNamed(const wchar_t* exe) {
-    std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, exe) == 0)
-            found.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return found;
-}
 
 void KillProcess(DWORD pid) {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);

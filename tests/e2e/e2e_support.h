@@ -75,8 +75,6 @@ void WriteSettingText(const wchar_t* name, const wchar_t* text);
 // resident or not; its ring registered with the service's store.
 void StoreArmedAlarm(DWORD rings, bool resident);
 
-// The ids of the running processes of `exe` (a file name such as L"dawnbell.exe").
-std::vector<DWORD> ProcessesNamed(const wchar_t* exe);
 void KillProcess(DWORD pid);
 // Kills every process of `exe` from this build folder from outside Wine, with SIGKILL: no code
 // of the process runs any more, not even Wine's own.

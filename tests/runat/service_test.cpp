@@ -3,8 +3,6 @@
 // instance of its own, with its own registrations, and stops it afterwards.
 #include "platform/win.h"
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -137,21 +135,10 @@ void StopService() {
 // The service processes that this test process started, itself or through CeRunAppAtTime.
 std::vector<HANDLE> OwnServiceProcesses() {
     std::vector<HANDLE> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return found;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (entry.th32ParentProcessID != GetCurrentProcessId() ||
-            _wcsicmp(entry.szExeFile, runat::kServiceExe) != 0)
-            continue;
-        if (HANDLE process =
-                OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID))
+    for (DWORD pid : ProcessesNamed(runat::kServiceExe, GetCurrentProcessId())) {
+        if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid))
             found.push_back(process);
     }
-    CloseHandle(snapshot);
     return found;
 }
 

@@ -4,8 +4,11 @@
 #pragma once
 #include "platform/win.h"
 
+#include <tlhelp32.h>
+
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "runat/store.h"
 
@@ -16,6 +19,25 @@ inline constexpr ULONGLONG kMinute = 60 * runat::kSecond;
 // A span of 100 ns units in whole milliseconds, for Sleep and the waits.
 inline DWORD Milliseconds(ULONGLONG span) {
     return static_cast<DWORD>(span / kMillisecond);
+}
+
+// The ids of the running processes whose file is named `exe`; with `parent`, only the ones that
+// process started.
+inline std::vector<DWORD> ProcessesNamed(const wchar_t* exe, DWORD parent = 0) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, exe) == 0 &&
+            (parent == 0 || entry.th32ParentProcessID == parent))
+            found.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 // The folder of this test program, ending in a backslash: the build puts the programs under
