@@ -56,3 +56,18 @@ cxx_sources() {
       sed 's|^\./||')
   fi
 }
+
+# Prints "file:line: text" for every #include that comes after the first line of code (anything
+# but blank lines, comments and preprocessor lines) in the given files.
+late_includes() {
+  [ $# -eq 0 ] && return 0
+  awk '
+    FNR == 1 { code = 0; comment = 0 }
+    comment { if ($0 ~ /\*\//) comment = 0; next }
+    /^[[:space:]]*$/ || /^[[:space:]]*\/\// { next }
+    /^[[:space:]]*\/\*/ { if ($0 !~ /\*\//) comment = 1; next }
+    /^[[:space:]]*#[[:space:]]*include/ { if (code) print FILENAME ":" FNR ": " $0; next }
+    /^[[:space:]]*#/ { next }
+    { code = 1 }
+  ' "$@"
+}
