@@ -7,7 +7,7 @@
 #   check_install.sh INSTALL_PROBE.exe
 set -euo pipefail
 probe=$1
-top=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/../../tools/lib/common.sh"
 made=$("$top/tools/package")
 setup=$(sed -n 1p <<<"$made")
 zip=$(sed -n 2p <<<"$made")
@@ -16,9 +16,8 @@ for program in Dawnbell/dawnbell.exe Dawnbell/dawnbell_runat.exe; do
   grep -qx "$program" <<<"$listing" || { echo "FAILED: $program not in $zip" >&2; exit 1; }
 done
 
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/dawnbell
-template=$cache/wine-package-template
-export DAWNBELL_WINEPREFIX=$cache/wine-package-check
+template=$prefixes/wine-package-template
+export DAWNBELL_WINEPREFIX=$prefixes/wine-package-check
 export DAWNBELL_WINE_MODE=test
 # The prefix's wineserver ends with its last process, so waiting for it waits for them all.
 export DAWNBELL_WINESERVER_LINGER=0
