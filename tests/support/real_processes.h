@@ -49,10 +49,14 @@ inline std::wstring BuildFolder() {
     return folder.substr(0, folder.rfind(L'\\') + 1);
 }
 
+// How long a wait for something that should happen may take: it only ends a hang, so it leaves a
+// loaded 2-core machine time to start a few programs. A test ends as soon as the event comes.
+inline constexpr DWORD kPatience = 20000;
+
 // Polls `condition` every `poll` milliseconds until it holds or `milliseconds` are up: a program
 // that never gets there fails the test instead of hanging it.
 template <typename Condition>
-bool WaitUntil(Condition condition, DWORD milliseconds = 10000, DWORD poll = 20) {
+bool WaitUntil(Condition condition, DWORD milliseconds = kPatience, DWORD poll = 20) {
     DWORD start = GetTickCount();
     while (!condition()) {
         if (GetTickCount() - start > milliseconds)
