@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "tests/support/combo_items.h" // ComboItems, across the process boundary too
+#include "tests/support/real_processes.h"
 
 // The shown top-level dialog of process `pid` titled `title` (a message box has the title
 // "Error" when it was given none), waited for; null when none came.
-HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds = 10000);
+HWND WaitForDialog(DWORD pid, const wchar_t* title, DWORD milliseconds = kPatience);
 // The text of a message box: its static control that is not an icon.
 std::wstring MessageText(HWND box);
 // Presses a button as a click would, without waiting for what the click starts (a modal

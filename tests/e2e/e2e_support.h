@@ -41,7 +41,7 @@ HWND FindShown(DWORD pid, const wchar_t* title, const wchar_t* className);
 // none.
 HWND MainWindowOf(DWORD pid);
 // The shown main window of process `pid` (any process when 0), waited for.
-HWND WaitForMainWindow(DWORD pid, DWORD milliseconds = 10000);
+HWND WaitForMainWindow(DWORD pid, DWORD milliseconds = kPatience);
 
 std::wstring WindowText(HWND window);
 bool ControlVisible(HWND window, int id);

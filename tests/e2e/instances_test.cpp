@@ -50,7 +50,7 @@ TEST_F(RealProgram, ASecondStartWithTheAlarmTokenShowsTheHiddenInstanceAndRingsI
     SYSTEMTIME before;
     GetLocalTime(&before);
     second = Start(kProgramExe, kAlarmToken);
-    ASSERT_TRUE(second.WaitForExit(10000)); // it hands over and ends
+    ASSERT_TRUE(second.WaitForExit(kPatience)); // it hands over and ends
     DWORD exitCode = 99;
     GetExitCodeProcess(second.process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
@@ -70,7 +70,7 @@ TEST_F(RealProgram, ASecondStartWithoutTheTokenOnlyShowsTheRunningInstance) {
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     second = Start(kProgramExe, kStartupToken);
-    ASSERT_TRUE(second.WaitForExit(10000));
+    ASSERT_TRUE(second.WaitForExit(kPatience));
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_FALSE(ControlVisible(window, IDC_STOP));
     EXPECT_TRUE(ControlVisible(window, IDC_SETTINGS));
@@ -82,7 +82,7 @@ TEST_F(RealProgram, AStartAfterTheFirstEndedIsAFirstInstanceAgain) {
     HWND window = WaitForMainWindow(first.process.dwProcessId);
     ASSERT_NE(window, nullptr);
     SendMessageW(window, WM_CLOSE, 0, 0); // not armed: the program ends
-    ASSERT_TRUE(first.WaitForExit(10000));
+    ASSERT_TRUE(first.WaitForExit(kPatience));
 
     second = Start(kProgramExe, L"");
     HWND again = WaitForMainWindow(second.process.dwProcessId);
@@ -109,7 +109,7 @@ TEST_F(RealProgram, StartedByTheSystemAnArmedAlarmRingsAndRegistersTheSnooze) {
 
 TEST_F(RealProgram, AStartupStartEndsWhenTheAlarmIsNotArmed) {
     first = Start(kProgramExe, kStartupToken);
-    EXPECT_TRUE(first.WaitForExit(10000));
+    EXPECT_TRUE(first.WaitForExit(kPatience));
 }
 
 } // namespace

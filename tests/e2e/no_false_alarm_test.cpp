@@ -59,8 +59,8 @@ TEST_F(NoFalseAlarm, AMissedAlarmOpensDisarmedAndAResidentOneEndsOnTheNextCheck)
     StartHiddenResident(&resident);
     runat::RemoveRegistration(ProgramPath().c_str());
     Program check = Start(kProgramExe, kStartupToken);
-    EXPECT_TRUE(check.WaitForExit(15000));
-    EXPECT_TRUE(resident.WaitForExit(10000)) << "a hidden instance with nothing to wait for";
+    EXPECT_TRUE(check.WaitForExit(kPatience));
+    EXPECT_TRUE(resident.WaitForExit(kPatience)) << "a hidden instance with nothing to wait for";
     EXPECT_EQ(ReadSetting(L"Alarm"), 0u);
 }
 
@@ -78,8 +78,8 @@ TEST_F(NoFalseAlarm, TwoCopiesStartedForTheSameAlarmRingOnce) {
     RegisterAt(due);
     RegisterAt(due, copy);
     ASSERT_TRUE(Start(runat::kServiceExe, L"").Started());
-    ASSERT_TRUE(WaitUntil([&] { return ReadSetting(L"AlarmCnt") >= 1; }, 15000));
-    EXPECT_TRUE(WaitUntil([&] { return !DeliveryPending() && !DeliveryPending(copy); }, 15000))
+    ASSERT_TRUE(WaitUntil([&] { return ReadSetting(L"AlarmCnt") >= 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return !DeliveryPending() && !DeliveryPending(copy); }))
         << "both alarms taken over";
     // The service would start a copy whose alarm was not taken over again every two seconds.
     Sleep(Milliseconds(3 * runat::kRedeliveryPause));
@@ -116,7 +116,7 @@ TEST_F(NoFalseAlarm, AHungRunningInstanceDoesNotSwallowTheAlarm) {
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 0u);
     Thaw(kProgramExe);
     Program later = Start(kProgramExe, kAlarmToken);
-    EXPECT_TRUE(later.WaitForExit(15000));
+    EXPECT_TRUE(later.WaitForExit(kPatience));
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
     Sleep(500); // a hand-over that was late to arrive rings no second time
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
@@ -130,7 +130,7 @@ TEST_F(NoFalseAlarm, WithoutTheReadyEventASecondStartStillHandsOver) {
     Program resident;
     DWORD pid = StartHiddenResident(&resident);
     Program system = Start(kProgramExe, kAlarmToken);
-    EXPECT_TRUE(system.WaitForExit(15000));
+    EXPECT_TRUE(system.WaitForExit(kPatience));
     EXPECT_TRUE(WaitUntil([&] { return Ringing(pid); }));
     EXPECT_EQ(ReadSetting(L"AlarmCnt"), 1u);
     CloseHandle(squatter);
