@@ -26,8 +26,9 @@ ensure_packages() {
   [ "$(id -u)" -ne 0 ] && sudo=sudo
   echo "Installing: ${missing[*]}" >&2
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+  # dpkg's account of every package unpacked is noise; errors still reach stderr.
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >&2
+    "${missing[@]}" >/dev/null
 }
 
 # The cross compiler, CMake and Wine, plus whatever else the caller names, in one install.
