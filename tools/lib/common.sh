@@ -84,18 +84,19 @@ late_includes() {
 
 # Kills every process whose environment carries DAWNBELL_RUN_MARK=MARK (Windows programs pass their
 # environment on to what they start), but the Wine server and Wine's own programs, which the
-# prefix's other users share.
+# prefix's other users share; prints the command of each one it killed.
 #   end_marked_processes MARK
 end_marked_processes() {
-  local needle="DAWNBELL_RUN_MARK=$1" file p exe found round
+  local needle="DAWNBELL_RUN_MARK=$1" file p exe name found round
   for round in 1 2 3 4 5; do
     found=0
     for file in $(grep -lzxF "$needle" /proc/[0-9]*/environ 2>/dev/null); do
       p=${file%/environ}
       exe=$(readlink "$p/exe" 2>/dev/null) || continue
       [[ $exe == */wineserver* ]] && continue
-      head -zn 1 "$p/cmdline" 2>/dev/null | grep -qzi '^c:\\windows\\' && continue
-      kill -KILL "${p#/proc/}" 2>/dev/null && found=1
+      name=$(head -zn 1 "$p/cmdline" 2>/dev/null | tr -d '\0')
+      grep -qi '^c:\\windows\\' <<<"$name" && continue
+      kill -KILL "${p#/proc/}" 2>/dev/null && found=1 && printf '%s ' "$name"
     done
     [ "$found" -eq 0 ] && return 0
     sleep 0.1 # what a killed program was starting may appear only now
