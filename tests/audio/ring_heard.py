@@ -1,14 +1,20 @@
 #!/usr/bin/env python3
 """The ring is heard: runs the real dawnbell.exe under Wine with the pulse driver against a
-private sound server, records the server's null sink and checks the recording against what the
-user did (tests/audio/audio_driver.cpp):
+private sound server, records the server's null sink and judges the recording while the user's
+part is played (tests/audio/audio_driver.cpp):
 
-- a preview plays the chosen wave file once;
-- an "AppRunAtTime" start beeps within 1 s and keeps beeping without a gap until Stop;
-- Stop, and closing the window, silence the ring within 0.5 s;
-- a wave file rings with that file's sound (its tone's frequency).
+- a preview plays the chosen wave file whole, and once;
+- an "AppRunAtTime" start beeps without a gap until Stop, and Stop silences it;
+- a wave file rings with that file's sound (its tone's frequency) without a gap until the window
+  is closed, and closing silences it.
 
     ring_heard.py BUILD_FOLDER
+
+The judgement works on the recording's own sample positions: runs of sound (windows loud enough
+to be heard) and of silence. How soon a ring is heard is the bench's to measure, not this
+test's: every wait here only ends a hang. The driver and the judge take turns: the driver prints
+each step once taken and then waits for a file "go<N>" that the judge makes once it has heard
+what that step should sound like.
 
 The server has its own runtime folder and is stopped at the end; it never touches a user's
 server. Prints one line per check and "N passed, N failed" at the end.
@@ -24,25 +30,33 @@ import threading
 import time
 
 RATE = 16000
-WINDOW = 0.05        # seconds per level reading
+WINDOW = RATE // 20  # samples per level reading (50 ms)
 HEARD_DB = -30.0     # a ring is far louder (the beep is about -2 dBFS)
 SILENT_DB = -50.0
+EDGE = 33            # a sample beyond this (-60 dBFS) is sound: where a run begins and ends
 TONE_HERTZ = 660     # the driver's test tone
 TONE_SECONDS = 0.6
+WHOLE = 0.1          # seconds a whole preview may differ from the file by
+RINGS = 2.0          # seconds a ring is heard without a gap before it is stopped
+QUIET = 1.0          # seconds of silence after a sound has ended
+# Only to end a hang, never a measure: a busy machine takes a few seconds for what takes a
+# fraction of one on a quiet one. The first step waits for the prefix too (made on first use).
+HANG = 30
+STEP_HANG = 120
+START_HANG = 240
 
 top = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 class Recorder:
-    """parec on the sink's monitor, with the wall-clock time at which each piece arrived."""
+    """parec on the sink's monitor; the recording grows while the test reads it."""
 
     def __init__(self, env, sink):
         self.process = subprocess.Popen(
             ["parec", "-d", sink + ".monitor", "--format=s16le", "--rate=%d" % RATE,
-             "--channels=1", "--latency-msec=20", "--raw"],
+             "--channels=1", "--latency-msec=50", "--raw"],
             stdout=subprocess.PIPE, env=env)
         self.data = bytearray()
-        self.arrivals = []  # (wall-clock time, samples recorded by then)
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
@@ -52,42 +66,32 @@ class Recorder:
             if not chunk:
                 return
             self.data += chunk
-            self.arrivals.append((time.time(), len(self.data) // 2))
 
-    def sample_at(self, t):
-        """The sample recorded at wall-clock time `t`, counted back from the first piece that
-        arrived after it, so that a stall or a dropped piece shifts nothing else."""
-        for arrived, count in self.arrivals:
-            if arrived >= t:
-                return max(0, count - int((arrived - t) * RATE))
-        return self.arrivals[-1][1] if self.arrivals else 0
+    def count(self):
+        return len(self.data) // 2
 
-    def wait_for_data(self, seconds):
-        """Waits until the recording runs (the recorder takes a while to connect)."""
-        deadline = time.time() + 10
-        while len(self.data) < seconds * RATE * 2:
-            if time.time() > deadline:
-                raise RuntimeError("the recorder records nothing")
-            time.sleep(0.02)
+    def reaches(self, count, deadline):
+        """Whether the recording holds `count` samples by `deadline` (time.monotonic)."""
+        while self.count() < count:
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                return False
+            time.sleep(0.01)
+        return True
+
+    def samples(self, start, end):
+        out = array.array("h")
+        out.frombytes(bytes(self.data[2 * start: 2 * end]))
+        return out
 
     def stop(self):
         self.process.terminate()
         self.process.wait(5)
         self.thread.join(5)
-        samples = array.array("h")
-        samples.frombytes(bytes(self.data[: len(self.data) // 2 * 2]))
-        return samples
 
 
-def levels(samples):
-    """dBFS of each WINDOW of the recording."""
-    size = int(RATE * WINDOW)
-    out = []
-    for i in range(0, len(samples) - size + 1, size):
-        chunk = samples[i: i + size]
-        rms = math.sqrt(sum(s * s for s in chunk) / size) / 32768.0
-        out.append(20 * math.log10(rms) if rms > 0 else -120.0)
-    return out
+def decibels(samples):
+    rms = math.sqrt(sum(s * s for s in samples) / len(samples)) / 32768.0
+    return 20 * math.log10(rms) if rms > 0 else -120.0
 
 
 def dominant_hertz(samples):
@@ -103,6 +107,283 @@ def dominant_hertz(samples):
         if power > best_power:
             best, best_power = hertz, power
     return best if n else 0
+
+
+class Ear:
+    """Listens to the recording in sample positions. Everything before `cursor` is judged."""
+
+    def __init__(self, recorder):
+        self.recorder = recorder
+        self.cursor = 0
+
+    def level(self, start, deadline):
+        """dBFS of the window at `start`; None when the recording does not get there in time."""
+        if not self.recorder.reaches(start + WINDOW, deadline):
+            return None
+        return decibels(self.recorder.samples(start, start + WINDOW))
+
+    def onset(self, limit):
+        """The first sample of the next sound after the cursor that is heard, or None."""
+        deadline = time.monotonic() + limit
+        at = self.cursor
+        while True:
+            db = self.level(at, deadline)
+            if db is None:
+                return None
+            if db > HEARD_DB:
+                break
+            at += WINDOW
+        # It may rise through the windows before the first one that is heard.
+        start = at
+        while start > self.cursor:
+            before = max(self.cursor, start - WINDOW)
+            if max(map(abs, self.recorder.samples(before, start))) <= EDGE:
+                break
+            start = before
+        chunk = self.recorder.samples(start, at + WINDOW)
+        return start + next(i for i, s in enumerate(chunk) if abs(s) > EDGE)
+
+    def silence(self, start, seconds, limit):
+        """The loudest window of the `seconds` from `start` on (None: the recording stopped);
+        the cursor moves past them."""
+        deadline = time.monotonic() + limit
+        loudest = -120.0
+        for i in range(int(round(seconds * RATE / WINDOW))):
+            db = self.level(start + i * WINDOW, deadline)
+            if db is None:
+                return None
+            loudest = max(loudest, db)
+        self.cursor = start + int(round(seconds * RATE / WINDOW)) * WINDOW
+        return loudest
+
+    def resync(self, start, limit):
+        """After a failed check: the next judgement starts where it is silent again."""
+        deadline = time.monotonic() + limit
+        at = max(start, self.cursor)
+        while True:
+            db = self.level(at, deadline)
+            if db is None or db <= SILENT_DB:
+                self.cursor = at
+                return
+            at += WINDOW
+
+
+class Run:
+    """A run of sound from `onset` on, read in windows from there."""
+
+    def __init__(self, ear, onset):
+        self.ear, self.onset = ear, onset
+        self.levels = []    # of the windows heard from the onset on without a gap
+        self.gap = False    # heard again after it had dropped below "heard"
+        self.end = None     # its last sample of sound, once it has ended
+
+    def heard_for(self, seconds, limit):
+        """Whether it is heard without a gap for `seconds` from its onset."""
+        deadline = time.monotonic() + limit
+        while len(self.levels) * WINDOW < seconds * RATE:
+            db = self.ear.level(self.onset + len(self.levels) * WINDOW, deadline)
+            if db is None or db <= HEARD_DB:
+                return False
+            self.levels.append(db)
+        return True
+
+    def ending(self, limit):
+        """Reads on until the sound has ended; its last sample of sound, or None when it goes
+        on past `limit`."""
+        deadline = time.monotonic() + limit
+        at = self.onset + len(self.levels) * WINDOW
+        while True:
+            db = self.ear.level(at, deadline)
+            if db is None:
+                return None
+            if db <= HEARD_DB:
+                break
+            if not self.gap:
+                self.levels.append(db)
+            at += WINDOW
+        # Down to silence; heard again on the way, it had a gap.
+        fading = at
+        while True:
+            db = self.ear.level(at, deadline)
+            if db is None:
+                return None
+            if db <= SILENT_DB:
+                break
+            self.gap = self.gap or db > HEARD_DB
+            at += WINDOW
+        start = max(self.onset, fading - WINDOW)
+        chunk = self.ear.recorder.samples(start, at + WINDOW)
+        self.end = start + max(i for i, s in enumerate(chunk) if abs(s) > EDGE)
+        return self.end
+
+    def seconds(self):
+        return (self.end - self.onset + 1) / RATE if self.end is not None else 0.0
+
+    def quietest(self):
+        return min(self.levels) if self.levels else -120.0
+
+
+class DriverFailed(Exception):
+    pass
+
+
+class Driver:
+    """audio_driver.exe under Wine, and its turns: the steps it prints, the go-aheads it waits
+    for. Its output goes into files, not pipes: a Wine server started by this call keeps a pipe
+    open."""
+
+    def __init__(self, build, folder, env):
+        self.build, self.folder, self.env = build, folder, env
+        self.out = open(os.path.join(folder, "steps"), "w+")
+        self.err = open(os.path.join(folder, "errors"), "w+")
+        self.reader = open(os.path.join(folder, "steps"))
+        self.pending = ""
+        self.turns = 0
+        self.ended = False
+        self.process = subprocess.Popen(
+            [os.path.join(top, "tools", "wine-run"), os.path.join(build, "audio_driver.exe"),
+             "Z:" + folder.replace("/", "\\")],
+            cwd=build, env=env, stdin=subprocess.DEVNULL, stdout=self.out, stderr=self.err)
+
+    def _line(self):
+        self.pending += self.reader.read()
+        if "\n" not in self.pending:
+            return None
+        line, _, self.pending = self.pending.partition("\n")
+        return line.strip()
+
+    def expect(self, step, limit):
+        """Waits for the driver to have taken `step`."""
+        deadline = time.monotonic() + limit
+        while True:
+            line = self._line()
+            if line is None and self.process.poll() is not None:
+                line = self._line()
+                if line is None:
+                    raise DriverFailed("it ended (status %d) before %r" %
+                                       (self.process.returncode, step))
+            if line is None:
+                if time.monotonic() > deadline:
+                    raise DriverFailed("no %r within %d s" % (step, limit))
+                time.sleep(0.02)
+                continue
+            if line == step:
+                return
+            raise DriverFailed(line[len("error "):] if line.startswith("error ") else
+                               "%r instead of %r" % (line, step))
+
+    def go(self):
+        self.turns += 1
+        open(os.path.join(self.folder, "go%d" % self.turns), "w").close()
+
+    def finish(self, limit):
+        try:
+            self.process.wait(limit)
+        except subprocess.TimeoutExpired:
+            pass
+        self.ended = self.process.poll() == 0
+
+    def close(self):
+        """Ends the driver and, unless it ran through, whatever it left running."""
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(10)
+        if not self.ended:
+            subprocess.run([os.path.join(top, "tools", "wine-run"),
+                            os.path.join(self.build, "audio_driver.exe"), "clean"],
+                           cwd=self.build, env=self.env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        for f in (self.out, self.err, self.reader):
+            f.close()
+
+    def output(self):
+        with open(os.path.join(self.folder, "steps")) as out, \
+                open(os.path.join(self.folder, "errors")) as err:
+            return out.read() + err.read()
+
+
+class Judge:
+    """Takes turns with the driver and checks each step's sound as it comes."""
+
+    def __init__(self, ear, driver):
+        self.ear, self.driver = ear, driver
+        self.passed = self.failed = 0
+
+    def check(self, ok, what):
+        print(("ok   " if ok else "FAIL ") + what, flush=True)
+        if ok:
+            self.passed += 1
+        else:
+            self.failed += 1
+
+    def run(self):
+        self.driver.expect("begin", START_HANG)
+
+        # The preview: heard for the file's length, then nothing.
+        self.driver.expect("preview", STEP_HANG)
+        onset = self.ear.onset(HANG)
+        self.check(onset is not None, "a preview is heard")
+        if onset is not None:
+            run = Run(self.ear, onset)
+            end = run.ending(HANG)
+            self.check(end is not None and not run.gap and
+                       abs(run.seconds() - TONE_SECONDS) <= WHOLE,
+                       "the preview plays the file whole (%.2f s of a %.1f s file)" %
+                       (run.seconds(), TONE_SECONDS))
+            self.silence(end, "the preview plays once: nothing is heard after it")
+        else:
+            self.driver.go()
+
+        # The beep until Stop, then the wave file until the window closes.
+        self.driver.expect("beep", STEP_HANG)
+        self.ring("beep", "stop", "until Stop", "Stop silences the beep")
+        self.driver.expect("wave", STEP_HANG)
+        self.ring("wave file", "close", "until the window closes",
+                  "closing the window silences the wave file")
+        self.driver.expect("end", STEP_HANG)
+
+    def ring(self, name, step, until, silenced):
+        onset = self.ear.onset(HANG)
+        self.check(onset is not None, "the %s is heard" % name)
+        if onset is None:
+            self.driver.go()
+            self.driver.expect(step, STEP_HANG)
+            self.driver.go()
+            return
+        run = Run(self.ear, onset)
+        unbroken = run.heard_for(RINGS, HANG)
+        if name == "wave file":
+            middle = self.ear.recorder.samples(onset + RATE // 2, onset + RATE * 3 // 4)
+            hertz = dominant_hertz(middle) if unbroken else 0
+            self.check(abs(hertz - TONE_HERTZ) <= 20,
+                       "the ring has the file's sound (%d Hz, the file's tone is %d Hz)" %
+                       (hertz, TONE_HERTZ))
+        # Whatever had been recorded by the go-ahead was played before it: a sound that lasts
+        # past that had not ended by itself before the user's step.
+        given = self.ear.recorder.count()
+        self.driver.go()
+        self.driver.expect(step, STEP_HANG)
+        end = run.ending(HANG)
+        self.check(unbroken and end is not None and not run.gap and end >= given,
+                   "the %s rings without a gap %s (%.1f s, quietest %.1f dBFS)" %
+                   (name, until, run.seconds(), run.quietest()))
+        if name == "beep" and run.levels:
+            rms = 20 * math.log10(math.sqrt(sum(10 ** (db / 10) for db in run.levels) /
+                                            len(run.levels)))
+            print("     the beep rings at %.1f dBFS RMS" % rms)
+        self.silence(end, silenced)
+
+    def silence(self, end, what):
+        """Checks the silence after a sound whose last sample is `end` (None: it did not end),
+        then lets the driver go on."""
+        loudest = self.ear.silence(end + 1, QUIET, HANG) if end is not None else None
+        ok = loudest is not None and loudest <= SILENT_DB
+        self.check(ok, "%s for %.0f s (loudest %s)" %
+                   (what, QUIET, "still heard" if loudest is None else "%.1f dBFS" % loudest))
+        given = self.ear.recorder.count()
+        self.driver.go()
+        if not ok:
+            self.ear.resync(given, HANG)
 
 
 def start_server(runtime, env):
@@ -128,40 +409,30 @@ def main():
     env = {k: v for k, v in os.environ.items() if not k.startswith("PULSE_")}
     env.update(XDG_RUNTIME_DIR=runtime, HOME=runtime, PULSE_RUNTIME_PATH=runtime,
                PULSE_STATE_PATH=runtime)
-    server = recorder = driver = None
-    samples, sample_at = array.array("h"), None
-    passed = failed = 0
-
-    def check(ok, what):
-        nonlocal passed, failed
-        print(("ok   " if ok else "FAIL ") + what)
-        if ok:
-            passed += 1
-        else:
-            failed += 1
-
+    server = recorder = driver = judge = None
     try:
         server, address = start_server(runtime, env)
         env["PULSE_SERVER"] = address
         recorder = Recorder(env, "dawnbell_test")
-        recorder.wait_for_data(0.2)
+        if not recorder.reaches(RATE // 5, time.monotonic() + HANG):
+            raise RuntimeError("the recorder records nothing")
         # Wine and its server see the same private server; the prefix is this test's own.
-        wine_env = dict(env, DAWNBELL_WINE_MODE="audio",
-                        HOME=os.environ.get("HOME", runtime))
-        # Into files, not pipes: a Wine server started by this call keeps a pipe open.
-        with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
-            returncode = subprocess.run(
-                [os.path.join(top, "tools", "wine-run"), os.path.join(build, "audio_driver.exe")],
-                cwd=build, env=wine_env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                timeout=120).returncode
-            out.seek(0)
-            err.seek(0)
-            driver = subprocess.CompletedProcess([], returncode, out.read(), err.read())
-        time.sleep(0.2)
-        samples = recorder.stop()
-        sample_at = recorder.sample_at
-        recorder = None
+        wine_env = dict(env, DAWNBELL_WINE_MODE="audio", HOME=os.environ.get("HOME", runtime))
+        turns = os.path.join(runtime, "turns")
+        os.mkdir(turns)
+        driver = Driver(build, turns, wine_env)
+        judge = Judge(Ear(recorder), driver)
+        try:
+            judge.run()
+            driver.finish(STEP_HANG)
+            if not driver.ended:
+                raise DriverFailed("it ended with status %s" % driver.process.returncode)
+        except DriverFailed as e:
+            print(driver.output())
+            judge.check(False, "the driver ran through: %s" % e)
     finally:
+        if driver:
+            driver.close()
         if recorder:
             recorder.stop()
         if server:
@@ -169,80 +440,8 @@ def main():
             server.wait(5)
         shutil.rmtree(runtime, ignore_errors=True)
 
-    events = {}
-    for line in driver.stdout.splitlines():
-        name, _, value = line.partition(" ")
-        events[name] = value if name == "error" else float(value) / 1000.0
-    if driver.returncode != 0 or "error" in events:
-        print(driver.stdout, driver.stderr, sep="\n")
-        check(False, "the driver ran through: %s" % events.get("error", driver.returncode))
-        print("%d passed, %d failed" % (passed, failed))
-        return 1
-
-    level = levels(samples)
-
-    # The window index of a wall-clock time.
-    def at(t):
-        return int(sample_at(t) / (RATE * WINDOW))
-
-    def span(a, b):
-        return level[max(at(a), 0): max(at(b), 0)]
-
-    def first_heard(a, b):
-        for i, db in enumerate(span(a, b)):
-            if db > HEARD_DB:
-                return a + i * WINDOW
-        return None
-
-    preview, beep, stop = events["preview"], events["beep"], events["stop"]
-    wave, close, end = events["wave"], events["close"], events["end"]
-
-    # The preview: heard once, for about the file's length, then silence.
-    onset = first_heard(preview, preview + 1.0)
-    check(onset is not None, "a preview is heard within 1 s")
-    if onset is not None:
-        heard = [db > HEARD_DB for db in span(onset, onset + TONE_SECONDS + 1.0)]
-        length = (heard.index(False) if False in heard else len(heard)) * WINDOW
-        check(abs(length - TONE_SECONDS) < 0.25,
-              "the preview plays the file once (%.2f s of a %.1f s file)" % (length, TONE_SECONDS))
-        later = span(onset + TONE_SECONDS + 0.3, beep)
-        check(later and max(later) < SILENT_DB,
-              "nothing is heard after the preview (loudest %.1f dBFS)" % max(later or [0]))
-
-    # The beep: heard within 1 s of the start, at full strength, without a gap until Stop.
-    onset = first_heard(beep, beep + 1.0)
-    check(onset is not None, "the beep is heard within 1 s of the start (%.2f s)" %
-          ((onset - beep) if onset else -1))
-    if onset is not None:
-        ringing = span(onset + 0.1, stop)
-        check(ringing and min(ringing) > HEARD_DB,
-              "the beep rings without a gap (quietest %.1f dBFS over %.1f s)" %
-              (min(ringing or [0]), len(ringing) * WINDOW))
-        rms = 20 * math.log10(math.sqrt(sum(10 ** (db / 10) for db in ringing) / len(ringing)))
-        print("     the beep rings at %.1f dBFS RMS" % rms)
-        after = span(stop + 0.5, wave)
-        check(after and max(after) < SILENT_DB,
-              "Stop silences the beep within 0.5 s (loudest after %.1f dBFS)" % max(after or [0]))
-
-    # The wave file: heard with the tone's frequency until the window closes.
-    onset = first_heard(wave, wave + 1.0)
-    check(onset is not None, "the wave file rings within 1 s of the start")
-    if onset is not None:
-        ringing = span(onset + 0.1, close)
-        check(ringing and min(ringing) > HEARD_DB,
-              "the wave file rings without a gap (quietest %.1f dBFS)" % min(ringing or [0]))
-        middle = samples[sample_at(onset + 0.5):][: RATE // 4]
-        hertz = dominant_hertz(middle)
-        check(abs(hertz - TONE_HERTZ) <= 20,
-              "the ring has the file's sound (%d Hz, the file's tone is %d Hz)" %
-              (hertz, TONE_HERTZ))
-        after = span(close + 0.5, end)
-        check(after and max(after) < SILENT_DB,
-              "closing silences the ring within 0.5 s (loudest after %.1f dBFS)" %
-              max(after or [0]))
-
-    print("%d passed, %d failed" % (passed, failed))
-    return 0 if failed == 0 else 1
+    print("%d passed, %d failed" % (judge.passed, judge.failed))
+    return 0 if judge.failed == 0 else 1
 
 
 if __name__ == "__main__":
