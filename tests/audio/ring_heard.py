@@ -4,22 +4,24 @@ private sound server, records the server's null sink and judges the recording wh
 part is played (tests/audio/audio_driver.cpp):
 
 - a preview plays the chosen wave file once and whole;
-- an "AppRunAtTime" start beeps until Stop without falling silent, and Stop silences it;
-- a wave file rings with that file's sound (its tone's frequency) until the window is closed
-  without falling silent, and closing silences it.
+- an "AppRunAtTime" start beeps as one playback until Stop, and Stop silences it;
+- a wave file rings with that file's sound (its tone's frequency) as one playback until the
+  window is closed, and closing silences it.
 
     ring_heard.py BUILD_FOLDER
 
 The judgement works on the recording's own sample positions: runs of sound and the silences
-that end them. How soon a ring is heard is the bench's to measure, not this test's: every wait
+after them. How soon a ring is heard is the bench's to measure, not this test's: every wait
 here only ends a hang. The driver and the judge take turns: the driver prints each step once
 taken and then waits for a file "go<N>" that the judge makes once it has heard what that step
 should sound like.
 
-Wine hands the server a few milliseconds of sound at a time, so a machine busy enough to hold
-Wine up for longer leaves silences inside a sound (dropouts): the sound comes late, but none of
-it is lost. So a preview is measured by its sound, not by its span, and only a silence of QUIET
-ends a sound; the dropouts are printed.
+Where a sound begins, and how much of it there is, is the recording's to tell; where the program
+ended it, and whether it was one playback all along, is the sound server's. The recording cannot
+tell either: Wine hands the server a few milliseconds of sound at a time, so a machine busy
+enough to hold Wine up for longer leaves silences in it that the program never made (dropouts;
+the sound comes late, none of it is lost). They are printed, and a preview is measured by its
+sound, not by its span.
 
 The server has its own runtime folder and is stopped at the end; it never touches a user's
 server. Prints one line per check and "N passed, N failed" at the end.
@@ -43,8 +45,7 @@ TONE_HERTZ = 660     # the driver's test tone
 TONE_SECONDS = 0.6
 WHOLE = 0.1          # seconds a whole preview may differ from the file by
 RINGS = 2.0          # seconds of sound a ring has before the user stops it
-QUIET = 1.5          # seconds of silence that end a sound (dropouts were up to 0.7 s with the
-                     # two cores overbooked threefold)
+QUIET = 1.0          # seconds of silence that end a sound once its playback has ended
 DROPOUT = RATE // 500  # a silence inside a sound counts from 2 ms
 # Only to end a hang, never a measure: a busy machine takes a few seconds for what takes a
 # fraction of one on a quiet one. The first step waits for the prefix too (made on first use).
@@ -171,15 +172,19 @@ class Ear:
 
 
 class Run:
-    """A run of sound from `onset` on, read window by window as the recording grows. A busy
-    machine that starves the player for a moment leaves short silences inside it (dropouts:
-    the sound comes late, none of it is lost); a silence that lasts QUIET ends it."""
+    """A run of sound from `onset` on, read window by window as the recording grows. The sound
+    server tells when the program's playback has ended; the run ends at the silence after
+    that. Until then a silence of any length is a dropout: Wine hands the server a few
+    milliseconds of sound at a time, so a machine busy enough to hold Wine up for longer leaves
+    silences in the recording that the program never made (the sound comes late, none of it is
+    lost)."""
 
     def __init__(self, ear, onset):
         self.ear, self.onset = ear, onset
         self.at = onset           # the next window to read
         self.levels = []          # of the windows read that hold sound
         self.silent_from = None   # where the silence being read began
+        self.settled = None       # the recording's length once the playback had ended
         self.end = None           # the last sample of sound, once the run has ended
 
     def _read(self, deadline):
@@ -195,26 +200,39 @@ class Run:
         return True
 
     def _ended(self):
-        return self.silent_from is not None and self.at - self.silent_from >= QUIET * RATE
+        # The recording may lag behind the server: the silence must outlast the playback by
+        # QUIET, not only the last sound.
+        return (self.settled is not None and self.silent_from is not None and
+                self.at - self.silent_from >= QUIET * RATE and
+                self.at >= self.settled + QUIET * RATE)
 
-    def sounds_for(self, seconds, limit):
-        """Whether the run holds `seconds` of sound before it ends."""
+    def sounds_for(self, seconds, playing, limit):
+        """Whether the run holds `seconds` of sound while the server's playbacks stay
+        `playing`."""
         deadline = time.monotonic() + limit
         while len(self.levels) * WINDOW < seconds * RATE:
-            if self._ended() or not self._read(deadline):
+            if not self._read(deadline):
+                return False
+            if (self.at - self.onset) // WINDOW % 10 == 0 and \
+                    self.ear.recorder.playbacks() != playing:
                 return False
         return True
 
-    def goes_on(self, count):
-        """Whether the run has not ended within the first `count` samples of the recording
-        (which holds them already)."""
-        while not self._ended() and self.at + WINDOW <= count:
-            self._read(time.monotonic())
-        return not self._ended()
+    def playback_ends(self, playing, limit):
+        """Waits until none of `playing` is left on the server; whether it came to that."""
+        deadline = time.monotonic() + limit
+        while playing & self.ear.recorder.playbacks():
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.05)
+        self.settled = self.ear.recorder.count()
+        return True
 
     def ending(self, limit):
-        """Reads on until the run has ended: its last sample of sound, or None when it goes on
-        past `limit`. The silence that ended it is judged with it."""
+        """Reads on until the run has ended, after its playback: its last sample of sound, or
+        None when it goes on past `limit`. The silence that ended it is judged with it."""
+        if self.settled is None:
+            return None
         deadline = time.monotonic() + limit
         while not self._ended():
             if not self._read(deadline):
@@ -370,6 +388,7 @@ class Judge:
         self.check(onset is not None, "a preview is heard")
         if onset is not None:
             run = Run(self.ear, onset)
+            run.playback_ends(self.ear.recorder.playbacks(), HANG)
             end = run.ending(HANG)
             self.check(end is not None and abs(run.sound() - TONE_SECONDS) <= WHOLE,
                        "the preview plays the %.1f s file once and whole, then silence for "
@@ -395,35 +414,37 @@ class Judge:
             self.driver.expect(step, STEP_HANG)
             self.driver.go()
             return
-        # The server's account of the playback tells a ring that the program restarts (a new
-        # playback each time) from a dropout; the recording alone cannot.
+        # One playback from the onset to the go-ahead: the loop had not ended by itself before
+        # the user's step, and the program did not start the sound again (a new playback).
         playing = self.ear.recorder.playbacks()
         run = Run(self.ear, onset)
-        rings = run.sounds_for(RINGS, HANG)
+        rings = bool(playing) and run.sounds_for(RINGS, playing, HANG)
         if name == "wave file":
             hertz = dominant_hertz(run.clean(RATE // 4))
             self.check(abs(hertz - TONE_HERTZ) <= 20,
                        "the ring has the file's sound (%d Hz, the file's tone is %d Hz)" %
                        (hertz, TONE_HERTZ))
-        # Whatever had been recorded by the go-ahead was played before it: a ring that has not
-        # ended there had not ended by itself before the user's step.
-        rings = run.goes_on(self.ear.recorder.count()) and rings
         played = self.ear.recorder.playbacks()
+        rings = rings and played == playing
         self.driver.go()
         self.driver.expect(step, STEP_HANG)
+        stopped = run.playback_ends(playing, HANG)
         end = run.ending(HANG)
-        self.check(rings and played and played == playing,
-                   "the %s rings until %s: one playback, never silent for %.1f s (%s%s)" %
-                   (name, until, QUIET, run.told(), "" if played and played == playing else
+        self.check(rings, "the %s rings until %s: one playback from its onset to the "
+                   "go-ahead, with at least %.1f s of sound (%s%s)" %
+                   (name, until, RINGS, run.told(), "" if played and played == playing else
                     "; playbacks %s at the onset, %s at the go-ahead" %
                     (" ".join(sorted(playing)) or "none", " ".join(sorted(played)) or "none")))
         if name == "beep" and run.levels:
             rms = 20 * math.log10(math.sqrt(sum(10 ** (db / 10) for db in run.levels) /
                                             len(run.levels)))
             print("     the beep rings at %.1f dBFS RMS" % rms)
-        self.check(end is not None, "%s (%s)" %
-                   (silenced, "then silence for %.1f s" % QUIET if end is not None else
-                    "still sounding after %d s" % HANG))
+        after = self.ear.recorder.playbacks()
+        self.check(end is not None and not after,
+                   "%s: its playback ends, then silence for %.1f s%s" %
+                   (silenced, QUIET, " (playing on after %d s)" % HANG if not stopped else
+                    " (still sounding after %d s)" % HANG if end is None else
+                    " (playbacks %s after it)" % " ".join(sorted(after)) if after else ""))
         given = self.ear.recorder.count()
         self.driver.go()
         if end is None:
