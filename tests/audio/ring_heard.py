@@ -132,11 +132,16 @@ class Ear:
         self.recorder = recorder
         self.cursor = 0
 
-    def level(self, start, deadline):
-        """dBFS of the window at `start`; None when the recording does not get there in time."""
+    def window(self, start, deadline):
+        """The window at `start`; None when the recording does not get there in time."""
         if not self.recorder.reaches(start + WINDOW, deadline):
             return None
-        return decibels(self.recorder.samples(start, start + WINDOW))
+        return self.recorder.samples(start, start + WINDOW)
+
+    def level(self, start, deadline):
+        """dBFS of the window at `start`; None when the recording does not get there in time."""
+        window = self.window(start, deadline)
+        return None if window is None else decibels(window)
 
     def onset(self, limit):
         """The first sample of the next sound after the cursor that is heard, or None."""
@@ -183,14 +188,17 @@ class Run:
         self.ear, self.onset = ear, onset
         self.at = onset           # the next window to read
         self.levels = []          # of the windows read that hold sound
+        self.sounding = 0         # samples of sound read
         self.silent_from = None   # where the silence being read began
         self.settled = None       # the recording's length once the playback had ended
         self.end = None           # the last sample of sound, once the run has ended
 
     def _read(self, deadline):
-        db = self.ear.level(self.at, deadline)
-        if db is None:
+        window = self.ear.window(self.at, deadline)
+        if window is None:
             return False
+        self.sounding += sum(1 for s in window if abs(s) > EDGE)
+        db = decibels(window)
         if db > SILENT_DB:
             self.levels.append(db)
             self.silent_from = None
@@ -210,7 +218,7 @@ class Run:
         """Whether the run holds `seconds` of sound while the server's playbacks stay
         `playing`."""
         deadline = time.monotonic() + limit
-        while len(self.levels) * WINDOW < seconds * RATE:
+        while self.sounding < seconds * RATE:
             if not self._read(deadline):
                 return False
             if (self.at - self.onset) // WINDOW % 10 == 0 and \
@@ -257,10 +265,11 @@ class Run:
         return out
 
     def sound(self):
-        """Seconds of sound in the ended run: its length less its dropouts."""
+        """Seconds of sound in the ended run: its samples of sound."""
         if self.end is None:
             return 0.0
-        return (self.end + 1 - self.onset - sum(self.dropouts())) / RATE
+        return sum(1 for s in self.ear.recorder.samples(self.onset, self.end + 1)
+                   if abs(s) > EDGE) / RATE
 
     def clean(self, length):
         """The first `length` samples of the run without a dropout (fewer if there are none)."""
