@@ -22,7 +22,7 @@ const wchar_t kToneName[] = L"e2e-tone";
 const double kToneHertz = 660;
 const double kToneSeconds = 0.6;
 // Only ends a hang: a starved machine starts a Wine program in seconds, and the judge gives
-// each go-ahead within a minute even when it waits its longest.
+// each go-ahead within 90 s even when every one of its waits runs out.
 constexpr DWORD kHangMs = 30000;
 constexpr DWORD kJudgeMs = 120000;
 
