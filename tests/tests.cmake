@@ -112,12 +112,13 @@ add_test(NAME package COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/check_insta
 set_tests_properties(package PROPERTIES TIMEOUT 900)
 
 # The ring is heard: the real program under Wine with the pulse driver, recorded from a private
-# sound server's null sink (tests/audio/ring_heard.py). The driver plays the user's part.
+# sound server's null sink (tests/audio/ring_heard.py). The driver plays the user's part, one
+# step at a time as the judge hears it.
 if(E2E_SOURCES)
     add_executable(audio_driver tests/audio/audio_driver.cpp tests/e2e/e2e_support.cpp
                                 tests/e2e/e2e_dialogs.cpp)
     target_link_libraries(audio_driver PRIVATE runat_store)
-    dawnbell_flags(audio_driver)
+    dawnbell_flags(audio_driver WIDE_MAIN)
     add_dependencies(audio_driver dawnbell)
     add_test(NAME audio COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/audio/ring_heard.py
                                 ${CMAKE_BINARY_DIR})

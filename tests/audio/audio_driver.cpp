@@ -1,6 +1,12 @@
 // Plays the user's part for the audio test: previews a wave file in the settings dialog, lets
-// the beep ring and stops it, lets a wave file ring and closes the window. Each step is printed
-// as "<event> <unix time in ms>" so that the recording can be read against it.
+// the beep ring and stops it, lets a wave file ring and closes the window. The test's judge
+// listens to the sound meanwhile (tests/audio/ring_heard.py), so the two take turns: each step
+// is printed as one line once taken, and before the next one the driver waits for the judge's
+// go-ahead, a file "go<N>" that the judge makes in the folder given on the command line once it
+// has heard what it needs.
+//
+//   audio_driver.exe FOLDER     the user's part
+//   audio_driver.exe clean      ends whatever a broken run left: programs, settings, alarms
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,20 +21,16 @@ namespace {
 const wchar_t kToneName[] = L"e2e-tone";
 const double kToneHertz = 660;
 const double kToneSeconds = 0.6;
-constexpr DWORD kRingMs = 2500;
-constexpr DWORD kQuietMs = 1200;
+// Only ends a hang: a starved machine starts a Wine program in seconds, and the judge gives
+// each go-ahead within 90 s even when every one of its waits runs out.
+constexpr DWORD kHangMs = 30000;
+constexpr DWORD kJudgeMs = 120000;
 
-// 1970-01-01, the Unix epoch, in 100 ns units since 1601.
-constexpr ULONGLONG kUnixEpoch = 116444736000000000ull;
+std::wstring g_folder;
+int g_steps = 0;
 
-double Now() {
-    FILETIME file;
-    GetSystemTimePreciseAsFileTime(&file);
-    return static_cast<double>(FromFileTime(file) - kUnixEpoch) / kMillisecond;
-}
-
-void Event(const char* name) {
-    printf("%s %.1f\n", name, Now());
+void Step(const char* name) {
+    printf("%s\n", name);
     fflush(stdout);
 }
 
@@ -37,6 +39,13 @@ int Fail(const char* what) {
     fflush(stdout);
     CleanSlate();
     return 1;
+}
+
+// Waits for the judge to have heard the step just taken.
+bool GoAhead() {
+    std::wstring go = g_folder + L"go" + std::to_wstring(++g_steps);
+    return WaitUntil([&] { return GetFileAttributesW(go.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                     kJudgeMs);
 }
 
 void StoreAlarm(DWORD useBeep) {
@@ -50,19 +59,33 @@ void StoreAlarm(DWORD useBeep) {
 }
 
 // Starts a ring as the system would and waits until Stop shows; the ring's window or null.
-HWND Ring(Program& program, const char* event) {
-    Event(event);
+HWND Ring(Program& program) {
     program = Start(kProgramExe, kAlarmToken);
-    HWND window = WaitForMainWindow(program.process.dwProcessId);
-    if (!window || !WaitUntil([&] { return ControlVisible(window, IDC_STOP); }, 5000))
+    HWND window = WaitForMainWindow(program.process.dwProcessId, kHangMs);
+    if (!window || !WaitUntil([&] { return ControlVisible(window, IDC_STOP); }, kHangMs))
         return nullptr;
     return window;
 }
 
+// Closes the window as the user would; whether the program ended.
+bool Close(Program& program, HWND window) {
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    return program.WaitForExit(kHangMs);
+}
+
 } // namespace
 
-int main() {
-    Event("begin");
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2)
+        return Fail("usage: audio_driver.exe FOLDER|clean");
+    if (std::wstring(argv[1]) == L"clean") {
+        CleanSlate();
+        return 0;
+    }
+    g_folder = argv[1];
+    if (g_folder.back() != L'\\')
+        g_folder += L'\\';
+    Step("begin");
     CleanSlate();
     std::wstring tone = SoundsFolder() + kToneName + L".wav";
     if (!WriteToneFile(tone, kToneHertz, kToneSeconds))
@@ -70,11 +93,11 @@ int main() {
 
     // A preview plays the chosen file once.
     Program program = Start(kProgramExe, L"");
-    HWND window = WaitForMainWindow(program.process.dwProcessId);
+    HWND window = WaitForMainWindow(program.process.dwProcessId, kHangMs);
     if (!window)
         return Fail("no main window");
     Press(GetDlgItem(window, IDC_SETTINGS));
-    HWND dialog = WaitForDialog(program.process.dwProcessId, kSettingsCaption);
+    HWND dialog = WaitForDialog(program.process.dwProcessId, kSettingsCaption, kHangMs);
     if (!dialog)
         return Fail("no settings dialog");
     HWND waves = GetDlgItem(dialog, IDC_WAVE);
@@ -86,42 +109,50 @@ int main() {
     if (index < 0)
         return Fail("the tone is not listed");
     SendMessageW(waves, CB_SETCURSEL, index, 0);
-    Event("preview");
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_WAVE, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(waves));
-    Sleep(static_cast<DWORD>(kToneSeconds * 1000) + kQuietMs);
+    Step("preview");
+    if (!GoAhead())
+        return Fail("no go-ahead after the preview");
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    WaitUntil([&] { return !IsWindow(dialog); }, 5000);
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    program.WaitForExit(5000);
+    WaitUntil([&] { return !IsWindow(dialog); }, kHangMs);
+    Close(program, window);
     program.Kill();
 
     // The built-in beep rings until Stop.
     StoreAlarm(0);
-    window = Ring(program, "beep");
+    window = Ring(program);
     if (!window)
         return Fail("the beep did not ring");
-    Sleep(kRingMs);
-    Event("stop");
+    Step("beep");
+    if (!GoAhead())
+        return Fail("no go-ahead while the beep rang");
     SendMessageW(GetDlgItem(window, IDC_STOP), BM_CLICK, 0, 0);
-    Sleep(kQuietMs);
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    program.WaitForExit(5000);
+    Step("stop");
+    if (!GoAhead())
+        return Fail("no go-ahead after Stop");
+    Close(program, window);
     program.Kill();
 
     // A wave file rings with its own sound until the window is closed.
     StoreAlarm(1);
-    window = Ring(program, "wave");
+    window = Ring(program);
     if (!window)
         return Fail("the wave file did not ring");
-    Sleep(kRingMs);
-    Event("close");
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    bool ended = program.WaitForExit(5000);
-    Sleep(kQuietMs);
-    Event("end");
+    Step("wave");
+    if (!GoAhead())
+        return Fail("no go-ahead while the wave file rang");
+    // Whether the program ended is judged after the sound: a program that stays must still be
+    // silent.
+    bool ended = Close(program, window);
+    Step("close");
+    if (!GoAhead())
+        return Fail("no go-ahead after the close");
+    if (!ended)
+        return Fail("closing did not end the program");
     program.Kill();
     CleanSlate();
     DeleteFileW(tone.c_str());
-    return ended ? 0 : Fail("closing did not end the program");
+    Step("end");
+    return 0;
 }
