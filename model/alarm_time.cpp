@@ -76,13 +76,33 @@ void AdvanceOneDay(AlarmTime& t) {
     }
 }
 
-SYSTEMTIME NextOccurrence(const AlarmTime& now, const AlarmTime& target) {
+// Zeller's congruence for the Gregorian calendar, with January and February counted as months
+// 13 and 14 of the year before; it gives 0 for Saturday. In 64 bits, so no year can overflow.
+int32_t DayOfWeek(const AlarmTime& t) {
+    int64_t year = t.year, month = t.month;
+    if (month < 3) {
+        month += 12;
+        year -= 1;
+    }
+    int64_t fromSaturday =
+        (t.day + 13 * (month + 1) / 5 + year + year / 4 - year / 100 + year / 400) % 7;
+    return static_cast<int32_t>((fromSaturday + 13) % 7);
+}
+
+SYSTEMTIME NextOccurrence(const AlarmTime& now, const AlarmTime& target, int32_t days) {
     AlarmTime day = now;
     int32_t difference = (target.hour - now.hour) * 60 - now.minute + target.minute;
     // The current minute counts as passed: the alarm would otherwise be registered for a
     // moment that is already here.
     if (difference <= 0)
         AdvanceOneDay(day);
+    days &= kAllWeekdays;
+    if (days) {
+        // Some day of any seven in a row is in the set, so this takes at most six steps.
+        for (int32_t weekday = DayOfWeek(day); !(days & (1 << weekday));
+             weekday = (weekday + 1) % 7)
+            AdvanceOneDay(day);
+    }
     SYSTEMTIME st = {};
     st.wYear = static_cast<WORD>(day.year);
     st.wMonth = static_cast<WORD>(day.month);

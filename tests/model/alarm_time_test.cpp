@@ -107,6 +107,34 @@ TEST(NextOccurrence, TodayOnlyWhenTheAlarmMinuteIsStillAhead) {
               "2004-02-28 23:59:00.000 dow0");
 }
 
+// A 7:00 alarm on chosen weekdays (bit 0 Sunday to bit 6 Saturday): the first of them to come.
+TEST(NextOccurrence, OnChosenDaysTheFirstOfThemToCome) {
+    const int32_t sun = 1, mon = 2, tue = 4, thu = 16, sat = 64, workdays = 0x3E;
+    struct Case {
+        AlarmTime now;
+        int32_t days;
+        const char* next;
+    } cases[] = {
+        {At(2026, 12, 12, 9, 0), workdays, "2026-12-14"}, // a Saturday: Monday
+        {At(2026, 11, 30, 8, 0), workdays, "2026-12-01"}, // a month's end
+        {At(2027, 12, 31, 8, 0), workdays, "2028-01-03"}, // a year's, on a Friday
+        {At(2028, 2, 28, 8, 0), tue, "2028-02-29"},       // a leap day
+        {At(2000, 2, 28, 8, 0), tue, "2000-02-29"},       // another, in a year of 400
+        {At(2100, 2, 28, 8, 0), mon, "2100-03-01"},       // none in a year of 100
+        {At(2026, 12, 12, 9, 0), sun, "2026-12-13"},      // bit 0
+        {At(2026, 12, 11, 9, 0), sat, "2026-12-12"},      // bit 6
+        {At(2026, 12, 8, 6, 59, 59), tue, "2026-12-08"},  // a Tuesday: today, still ahead
+        {At(2026, 12, 8, 7, 0), tue, "2026-12-15"},       // a week on, once it has come
+        {At(2026, 12, 8, 7, 0), 0x7F, "2026-12-09"},      // every day
+        {At(2026, 12, 8, 7, 0), ~0x7F, "2026-12-09"},     // bits that name no day
+        {At(2026, 12, 8, 7, 0), ~0x7F | thu, "2026-12-10"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Date(NextOccurrence(c.now, At(0, 0, 0, 7, 0), c.days)),
+                  std::string(c.next) + " 07:00:00.000 dow0")
+            << Date(c.now) << " days " << c.days;
+}
+
 TEST(ReadLocalTime, WidensTheClockAndDropsWeekdayAndMilliseconds) {
     fake::Reset();
     fake::device().clock = SYSTEMTIME{2026, 12, 2, 8, 23, 59, 58, 999};
