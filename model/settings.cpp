@@ -5,5 +5,5 @@ const wchar_t kRegistrationError[] = L"Registration Error.";
 
 // Before any load: full volume, five minutes of snooze, everything else off.
 SettingsBlock Settings = {
-    alarmSetting.hour, alarmSetting.minute, {}, 0, 1, 5, 0, {}, 0, 0, 0, 0, 0, 0,
+    alarmSetting.hour, alarmSetting.minute, {}, 0, 1, 5, 0, {}, 0, 0, 0, 0, 0, 0, 0,
 };

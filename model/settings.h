@@ -22,6 +22,9 @@ inline constexpr int32_t kVolumeFade30 = 3;
 inline constexpr int32_t kNoLed = 0;
 // AlarmNum: how many rings, or no limit (the count AlarmCnt then stays as it is).
 inline constexpr int32_t kNoRingLimit = 0;
+// AlarmDays: the weekdays the alarm rings on (a set as in alarm_time.h, kAllWeekdays), or none:
+// it rings once and then ends. Stored after the fourteen older values.
+inline constexpr int32_t kRingOnce = 0;
 
 struct SettingsBlock {
     int32_t& Hour;
@@ -38,9 +41,15 @@ struct SettingsBlock {
     int32_t AlarmNum;
     int32_t AlarmCnt;
     int32_t Button;
+    int32_t AlarmDays;
 };
 
 extern SettingsBlock Settings;
+
+// The weekdays the alarm repeats on, without the bits that mean nothing; kRingOnce when none.
+inline int32_t RepeatDays() {
+    return Settings.AlarmDays & kAllWeekdays;
+}
 
 extern const wchar_t kNoSetting[];         // "No setting."
 extern const wchar_t kRegistrationError[]; // "Registration Error."

@@ -84,6 +84,7 @@ void LoadSettings() {
     LoadNumber(key, L"AlarmNum", Settings.AlarmNum);
     LoadNumber(key, L"AlarmCnt", Settings.AlarmCnt);
     LoadNumber(key, L"Button", Settings.Button);
+    LoadNumber(key, L"AlarmDays", Settings.AlarmDays);
     RegCloseKey(key);
 }
 
@@ -105,5 +106,6 @@ void SaveSettings() {
     SaveNumber(key, L"AlarmNum", Settings.AlarmNum);
     SaveNumber(key, L"AlarmCnt", Settings.AlarmCnt);
     SaveNumber(key, L"Button", Settings.Button);
+    SaveNumber(key, L"AlarmDays", Settings.AlarmDays);
     RegCloseKey(key);
 }

@@ -1,4 +1,5 @@
-// The settings block's fourteen values under HKCU\Software\Larchworks\Dawnbell\Setting.
+// The settings block under HKCU\Software\Larchworks\Dawnbell\Setting: its fourteen values and the
+// repeat days.
 #pragma once
 #include "model/names.h" // kSettingsKey, the key they are kept under
 

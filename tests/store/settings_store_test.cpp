@@ -26,6 +26,7 @@ SettingsSnapshot EveryField() {
     every.AlarmNum = 3;
     every.AlarmCnt = 2;
     every.Button = 1;
+    every.AlarmDays = 0x3E;
     return every;
 }
 
@@ -124,6 +125,7 @@ TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
     WriteRaw(L"Hour", REG_BINARY, eight, 8);     // too long for a number
     WriteRaw(L"Minute", REG_DWORD, eight, 2);    // too short
     WriteString(L"AlarmNum", L"9");              // a string under a number's name
+    WriteRaw(L"AlarmDays", REG_QWORD, eight, 8); // the new value is read as strictly
     WriteRaw(L"AlarmCnt", REG_BINARY, eight, 4); // four bytes, but not a DWORD
     WriteRaw(L"Wave", REG_SZ, L"abc", 5);        // odd byte count
     WriteRaw(L"strNext", REG_DWORD, eight, 4);   // a number under a text's name
@@ -141,7 +143,7 @@ TEST_F(StoreTest, MalformedValuesAreIgnoredAndNeverOverrunTheirFields) {
     EXPECT_EQ(SettingsNow(), expected);
 }
 
-// Whatever the registry holds under the fourteen names, a load neither crashes nor writes past
+// Whatever the registry holds under the settings' names, a load neither crashes nor writes past
 // a field: every well-formed value loads exactly, and a missing or malformed one leaves its own
 // field as it was and every other field as the registry has it.
 TEST_F(StoreTest, RandomValuesLoadExactlyOrLeaveTheirFieldAlone) {

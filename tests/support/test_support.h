@@ -57,8 +57,8 @@ bool IsShown(HWND dialog, int id);
 // Sends a BN_CLICKED from a control, as a click on it would.
 void Click(HWND dialog, int id);
 
-// The settings block's fourteen values, in the store's order: the one list of them that the
-// snapshot, its printer and the store's tests are made from.
+// The settings block's values, in the store's order (the fourteen, then the repeat days): the one
+// list of them that the snapshot, its printer and the store's tests are made from.
 #define DAWNBELL_SETTINGS_FIELDS(NUMBER, TEXT)                                                     \
     NUMBER(Hour)                                                                                   \
     NUMBER(Minute)                                                                                 \
@@ -73,7 +73,8 @@ void Click(HWND dialog, int id);
     NUMBER(LedBlink)                                                                               \
     NUMBER(AlarmNum)                                                                               \
     NUMBER(AlarmCnt)                                                                               \
-    NUMBER(Button)
+    NUMBER(Button)                                                                                 \
+    NUMBER(AlarmDays)
 
 // A copy of the settings that is compared whole, so that "this changed and nothing else" is one
 // assertion; a failure prints every field of both sides.
