@@ -14,6 +14,7 @@
 #include "model/settings.h"
 #include "model/text.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "platform/timers.h"
 #include "platform/wakeup.h"
 #include "resources/resource.h"
@@ -42,14 +43,38 @@ void StartHideTimer(HWND window) {
 
 // The alarm has come: ring, then tell the system it has been dealt with. Acknowledged only once
 // the ring is under way, so that a program that dies before is started again. A hand-over that
-// comes while the snooze ring registered by our own last ring is still ahead is that same alarm
-// reaching us a second time (another copy of the program started for it, or the system trying
-// again while we did not answer): it is taken, but not rung again.
+// comes while the next ring registered by our own last ring (its snooze, or a repeating alarm's
+// next day) is still ahead is that same alarm reaching us a second time (another copy of the
+// program started for it, or the system trying again while we did not answer): it is taken,
+// but not rung again.
 void HandleAlarm(HWND window, bool handOver) {
     CancelStartupHide(window);
     if (!(handOver && IsRingAlreadyHandled()))
         FireAlarm(window);
     AcknowledgeAlarm();
+}
+
+// The caption of the message that tells a missed repeating alarm: not the main window's title,
+// which a second start looks for.
+const wchar_t kMissedCaption[] = L"Missed alarm";
+
+// A repeating alarm that was missed has gone on to its next day, which its line shows; the miss
+// itself is told once, in a message, as soon as the user sees the window: never while it is
+// hidden, nor by a start-up start that is about to hide it.
+void TellMissedAlarm(HWND window) {
+    if (!AppState.missedAlarm[0] || !IsWindowVisible(window) || AppState.hidePending ||
+        AppState.hideWhenShown)
+        return;
+    wchar_t text[kTextChars];
+    CopyText(text, kTextChars, AppState.missedAlarm);
+    AppState.missedAlarm[0] = L'\0'; // told once, whatever comes while the message is open
+    platform::MessageBoxW(window, text, kMissedCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// After the message that shows or checks the window has been answered.
+void TellMissedAlarmSoon(HWND window) {
+    if (AppState.missedAlarm[0])
+        PostMessageW(window, WM_TELLMISSED, 0, 0);
 }
 
 // A second start's "show yourself".
@@ -58,13 +83,16 @@ void ShowInstance(HWND window) {
     platform::SetTimer(window, TIMER_CLOCK, kClockTickMs, nullptr);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
+    TellMissedAlarmSoon(window); // also when a start-up hide was still to come, and now is not
 }
 
 // A start-up start, or the system after giving an alarm up, asks us to look again: an armed
-// alarm without a pending ring ends, and a hidden instance then has nothing left to wait for.
+// alarm without a pending ring ends, and a hidden instance then has nothing left to wait for; a
+// repeating one goes on to its next day, and a shown window tells the miss.
 void CheckAlarm(HWND window) {
     if (EndAlarmIfMissed(window) && !IsWindowVisible(window))
         HandleClose(window);
+    TellMissedAlarmSoon(window);
 }
 
 // With the display-off option on an armed alarm, the display goes dark again 500 ms after the
@@ -240,6 +268,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CHECKALARM:
         CheckAlarm(window);
         return TRUE;
+    case WM_TELLMISSED:
+        TellMissedAlarm(window);
+        return TRUE;
     case WM_KEYDOWN:
         if (wParam == VK_RETURN)
             SendMessageW(window, WM_CLOSE, 0, 0);
@@ -259,6 +290,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 AppState.hideWhenShown = 0;
                 StartHideTimer(window);
             }
+            TellMissedAlarmSoon(window);
         }
         return FALSE;
     default:

@@ -35,7 +35,7 @@ bool IsRingPending() {
     return !ReadOwnPath(path) || platform::IsAppNotificationPending(path);
 }
 
-bool RegisterNextAlarm(HWND window, int32_t cancel) {
+bool RegisterNextAlarm(HWND window, int32_t cancel, int32_t days) {
     wchar_t path[kPathChars] = {};
     bool havePath = ReadOwnPath(path);
 
@@ -49,9 +49,9 @@ bool RegisterNextAlarm(HWND window, int32_t cancel) {
         // An hour or minute out of range (an edited registry) must never become a
         // registration of a garbage time.
         if (IsTimeOfDay(nextAlarm)) {
-            SYSTEMTIME time = NextOccurrence(now, nextAlarm);
-            FormatText(registered, kTextChars, L"Next: %d/%d/%d %d:%02d", time.wYear, time.wMonth,
-                       time.wDay, time.wHour, time.wMinute);
+            SYSTEMTIME time = NextOccurrence(now, nextAlarm, days);
+            FormatText(registered, kTextChars, L"%ls%d/%d/%d %d:%02d", kNextLead, time.wYear,
+                       time.wMonth, time.wDay, time.wHour, time.wMinute);
             AppState.snoozeDue = time;
             timeKnown = true;
             if (havePath && platform::CeRunAppAtTime(path, &time))

@@ -1,6 +1,8 @@
 #include "cycle/ring_cycle.h"
 
 #include <cstdint>
+#include <cwchar>
+#include <iterator>
 
 #include "alerts/power.h"
 #include "alerts/sound.h"
@@ -22,20 +24,32 @@ void ShowControl(HWND window, int id, bool show) {
     ShowWindow(GetDlgItem(window, id), show ? SW_SHOW : SW_HIDE);
 }
 
-// Arming starts the count of rings afresh: the ring limit counts the rings of this arming.
+// Arming starts the count of rings afresh: the ring limit counts the rings of this arming. A
+// repeating alarm rings on the first of its days to come.
 void Arm(HWND window) {
     AppState.snoozeRegistered = 0;
     Settings.AlarmCnt = 0;
     nextAlarm = alarmSetting;
-    RegisterNextAlarm(window, kSchedule);
+    RegisterNextAlarm(window, kSchedule, RepeatDays());
     ShowControl(window, IDC_SETTINGS, false);
 }
 
-// The check box and the next-ring text say that no alarm is set any more.
-void ShowNoAlarm(HWND window) {
+// The check box and the next-ring text say that no alarm is set any more; `line` says why.
+void ShowNoAlarm(HWND window, const wchar_t* line) {
     SendDlgItemMessageW(window, IDC_ALARM, BM_SETCHECK, BST_UNCHECKED, 0);
-    SetDlgItemTextW(window, IDC_NEXT, kNoSetting);
-    CopyText(Settings.strNext, kTextChars, kNoSetting);
+    SetDlgItemTextW(window, IDC_NEXT, line);
+    CopyText(Settings.strNext, kTextChars, line);
+}
+
+// The ring that the next-alarm line promised, as missed: "Missed: 2026/12/9 6:30". The line is
+// stored, so it is known after any restart; false when it promised none ("No setting.",
+// "Registration Error.").
+bool MissedText(wchar_t (&text)[kTextChars]) {
+    constexpr size_t lead = std::size(kNextLead) - 1;
+    if (wcsncmp(Settings.strNext, kNextLead, lead) != 0)
+        return false;
+    FormatText(text, kTextChars, L"Missed: %ls", Settings.strNext + lead);
+    return true;
 }
 
 // The alarm is off: no count of its rings, and nothing to keep the device awake for.
@@ -75,18 +89,28 @@ void FireAlarm(HWND window) {
             Settings.AlarmCnt += 1;
         lastRing = Settings.AlarmCnt >= Settings.AlarmNum;
     }
-    if (lastRing) {
-        ShowNoAlarm(window);
+    // A repeating alarm's last ring does not end it: it goes on to the alarm time on its next day.
+    bool movesOn = lastRing && RepeatDays() != kRingOnce;
+    if (lastRing && !movesOn) {
+        ShowNoAlarm(window, kNoSetting);
         // Still armed in the registry: a program that dies before this ring sounds is started
         // again by the system, and the count at the limit makes that start this same last ring.
         SaveSettings();
         EndAlarm(window);
     } else {
-        ClearAlarmTime(nextAlarm);
-        ReadLocalTime(nextAlarm);
-        AddMinutes(nextAlarm, Settings.AlarmInterval);
-        // Also saves the advanced count.
-        AppState.snoozeRegistered = RegisterNextAlarm(window, kSchedule) ? 1 : 0;
+        if (movesOn) {
+            nextAlarm = alarmSetting;
+        } else {
+            ClearAlarmTime(nextAlarm);
+            ReadLocalTime(nextAlarm);
+            AddMinutes(nextAlarm, Settings.AlarmInterval);
+        }
+        // Also saves the advanced count; for the next day still at the limit, so that a program
+        // that dies before this ring sounds rings it as the last once more when started again.
+        // The flag makes a hand-over of this same ring, while its next one is ahead, not ring
+        // again: a snooze in its place would put off the next day's ring.
+        AppState.snoozeRegistered =
+            RegisterNextAlarm(window, kSchedule, movesOn ? RepeatDays() : kRingOnce) ? 1 : 0;
     }
 
     SetDisplayPower(window, kOn, kDelayed);
@@ -96,10 +120,14 @@ void FireAlarm(HWND window) {
     StartSound();
     SetLed(Settings.LedBlink, QueryLedSupport());
     CaptureButtons(window, kOn);
-    // The last ring is under way: from now on the alarm is off, also for a program started
-    // later, which must not come back armed with nothing registered.
-    if (lastRing)
+    // The last ring is under way: from now on the alarm is off, or counts the rings of its next
+    // day from none, also for a program started later, which must not come back armed with
+    // nothing registered.
+    if (lastRing) {
+        if (movesOn)
+            Settings.AlarmCnt = 0;
         SaveSettings();
+    }
 }
 
 void StopRinging(HWND window) {
@@ -129,7 +157,16 @@ void OpenSettings(HWND window) {
 bool EndAlarmIfMissed(HWND window) {
     if (!Settings.Alarm || IsRingPending())
         return false;
-    ShowNoAlarm(window);
+    wchar_t missed[kTextChars] = {};
+    bool known = MissedText(missed);
+    if (RepeatDays() != kRingOnce) {
+        // It is kept for its next day; the window tells the miss once the user sees it.
+        if (known)
+            CopyText(AppState.missedAlarm, kTextChars, missed);
+        Arm(window);
+        return false;
+    }
+    ShowNoAlarm(window, known ? missed : kNoSetting);
     EndAlarm(window);
     if (!IsWindowVisible(GetDlgItem(window, IDC_STOP)))
         ShowControl(window, IDC_SETTINGS, true);

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "model/settings.h" // kTextChars
+
 struct AppStateBlock {
     HINSTANCE instance;       // the module, for resources and our own path
     const wchar_t* cmdLine;   // kept for the whole run; initialisation looks at it again
@@ -19,6 +21,8 @@ struct AppStateBlock {
     DWORD fadeStep;           // per-channel increments, packed like a volume word
     UINT_PTR fadeTimerId;     // the window-less fade timer, 0 when none runs
     int32_t ledMode;          // last mode given to the LED: 0 off, 1 on, 2 blink
+    // A repeating alarm's miss that the user has not been told yet ("Missed: ..."), or empty.
+    wchar_t missedAlarm[kTextChars];
 };
 
 extern AppStateBlock AppState;

@@ -49,3 +49,6 @@
 // armed alarm that no longer has a ring pending was missed and ends; nothing is shown).
 #define WM_SHOWINSTANCE (WM_USER + 101)
 #define WM_CHECKALARM (WM_USER + 102)
+// Posted to itself by the main window: tell a missed repeating alarm now, if the user sees the
+// window.
+#define WM_TELLMISSED (WM_USER + 103)

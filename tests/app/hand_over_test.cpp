@@ -32,6 +32,8 @@ class HandOverTest : public ProgramTest {
 };
 
 TEST_F(HandOverTest, AStartFindsAMissedAlarmEndedAndTheSystemsStartRingsIt) {
+    // The line tells which ring was missed: the one it promised.
+    const wchar_t kMissed[] = L"Missed: 2026/12/8 7:00";
     struct Case {
         const wchar_t* cmdLine;
         bool pending;
@@ -49,7 +51,7 @@ TEST_F(HandOverTest, AStartFindsAMissedAlarmEndedAndTheSystemsStartRingsIt) {
         auto look = [&](HWND window) {
             EXPECT_EQ(IsChecked(window, IDC_ALARM), c.armedAfter);
             if (!c.armedAfter) {
-                EXPECT_EQ(ControlText(window, IDC_NEXT), kNoSetting);
+                EXPECT_EQ(ControlText(window, IDC_NEXT), kMissed);
                 EXPECT_TRUE(IsShown(window, IDC_SETTINGS));
             }
             PostQuitMessage(0);
@@ -64,7 +66,7 @@ TEST_F(HandOverTest, AStartFindsAMissedAlarmEndedAndTheSystemsStartRingsIt) {
         if (!c.armedAfter) {
             EXPECT_EQ(ReadDword(L"Alarm"), 0u);
             EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
-            EXPECT_EQ(ReadString(L"strNext"), kNoSetting);
+            EXPECT_EQ(ReadString(L"strNext"), kMissed);
             EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 2").empty()) << "no keep-awake for nothing";
             if (wcscmp(c.cmdLine, kStartupToken) == 0) {
                 EXPECT_TRUE(fake::Calls("SetTimer(hwnd, 4").empty()) << "ends, not hidden";

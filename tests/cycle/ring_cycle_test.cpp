@@ -1,7 +1,9 @@
+#include "app/entry.h"
 #include "cycle/registration.h"
 #include "cycle/ring_cycle.h"
 #include "model/app_state.h"
 #include "model/settings.h"
+#include "model/text.h"
 #include "resources/resource.h"
 #include "store/settings_store.h"
 #include "tests/support/test_support.h"
@@ -22,7 +24,28 @@ class RingCycleTest : public ProgramTest {
     void SetClock(int hour, int minute, int second = 0, int day = 8) {
         fake::device().clock = fake::Time(2026, 12, day, hour, minute, second);
     }
+    // Armed for 7:00 on Tuesdays (the clock's day) and Thursdays, two rings, `rung` rung, and the
+    // line promising the 7:05 ring.
+    static void StoreRepeating(int32_t rung = 0) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = 7;
+            s.Alarm = 1;
+            s.AlarmNum = 2;
+            s.AlarmCnt = rung;
+            s.AlarmDays = 1 << 2 | 1 << 4;
+            CopyText(s.strNext, std::size(s.strNext), L"Next: 2026/12/8 7:05");
+        });
+    }
 };
+
+const wchar_t kThursday[] = L"Next: 2026/12/10 7:00";
+
+// Whatever the window has posted itself, handled.
+void HandlePosted(HWND window) {
+    MSG message;
+    while (PeekMessageW(&message, window, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
 
 TEST_F(RingCycleTest, ArmingRegistersTheNextOccurrenceAndShowsIt) {
     StoreAlarm(7, 0, 0, 5);
@@ -287,6 +310,95 @@ TEST_F(RingCycleTest, SettingsOkArmsWhateverTheStateAndCancelChangesNothing) {
         EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
         PostQuitMessage(0);
     });
+}
+
+// The last ring of Tuesday leaves the alarm armed for Thursday. A program killed at any moment of
+// it leaves the alarm armed, untouched or registered for Thursday, and with the count at the
+// limit until the ring sounds: started again for it, it rings this last ring again either way.
+TEST_F(RingCycleTest, ARepeatingAlarmsLastRingMovesItOnToItsNextDay) {
+    StoreRepeating(1);
+    Lines lost;
+    fake::device().onCall = [&](const std::string& call) {
+        DWORD count = ReadDword(L"AlarmCnt");
+        if (ReadDword(L"Alarm") != 1 || !(count == 1 || fake::device().registeredTime.wDay == 10) ||
+            (call == "Sleep(100)" && count != 2)) // the display's pause, before the sound
+            lost.push_back(call);
+    };
+    RunProgram(kAlarmToken, [&](HWND window) {
+        EXPECT_TRUE(IsShown(window, IDC_STOP) && IsChecked(window, IDC_ALARM));
+        EXPECT_EQ(ControlText(window, IDC_NEXT), kThursday);
+        SendMessageW(window, WM_ALARM, WM_ALARM_HANDOVER, 0); // the same ring: no snooze now
+        PostQuitMessage(0);
+    });
+    EXPECT_EQ(lost, Lines{});
+    EXPECT_EQ(fake::Calls("CeRunAppAtTime"), Lines{Registration("2026-12-10 07:00:00.000")});
+    EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
+}
+
+// Missed (the system holds no ring for it), it goes on to Thursday at a start, and in a hidden
+// instance asked to look, which waits on for it.
+TEST_F(RingCycleTest, AMissedRepeatingAlarmGoesOnToItsNextDay) {
+    for (bool hidden : {false, true}) {
+        fake::Reset();
+        StoreRepeating(1);
+        fake::device().ringPending = hidden;
+        RunProgram(hidden ? kStartupToken : L"", [&](HWND window) {
+            if (hidden) {
+                SendMessageW(window, WM_TIMER, TIMER_HIDE, 0);
+                fake::device().ringPending = false;
+                SendMessageW(window, WM_CHECKALARM, 0, 0);
+                EXPECT_NE(FindRunningInstance(), nullptr) << "it waits on, hidden";
+            }
+            EXPECT_TRUE(IsChecked(window, IDC_ALARM));
+            EXPECT_EQ(ControlText(window, IDC_NEXT), kThursday);
+            PostQuitMessage(0);
+        });
+        EXPECT_EQ(ReadDword(L"AlarmCnt"), 0u);
+    }
+}
+
+// The miss is told once the window is seen: at an ordinary start, or at once in a shown window
+// asked to look; after a start-up start, only when a second start shows it.
+TEST_F(RingCycleTest, AMissedRepeatingAlarmIsToldOnceTheWindowIsSeen) {
+    const Lines told = {"MessageBoxW(Missed: 2026/12/8 7:05, Missed alarm, 0x30)"};
+    for (const wchar_t* start : {L"", kStartupToken, L"look"}) {
+        bool look = start[0] == L'l';
+        fake::Reset();
+        StoreRepeating();
+        fake::device().ringPending = look;
+        RunProgram(look ? L"" : start, [&](HWND window) {
+            fake::device().ringPending = !look;
+            SendMessageW(window, WM_CHECKALARM, 0, 0);
+            HandlePosted(window);
+            EXPECT_EQ(fake::Calls("MessageBoxW"), start == kStartupToken ? Lines{} : told);
+            for (int show = 0; show < 2; ++show) {
+                SendMessageW(window, WM_SHOWINSTANCE, 0, 0);
+                HandlePosted(window);
+            }
+            EXPECT_EQ(fake::Calls("MessageBoxW"), told) << fake::Narrow(start);
+            PostQuitMessage(0);
+        });
+    }
+}
+
+// Unticked it is off; ticked again it rings on the first of its days to come (today while 7:00
+// is ahead, else Thursday), and that ring snoozes as any other.
+TEST_F(RingCycleTest, ARepeatingAlarmTurnedOffAndOnAgainRingsOnItsNextDay) {
+    for (int hour : {6, 8}) {
+        StoreRepeating();
+        SetClock(hour, 0);
+        RunProgram(L"", [&](HWND window) {
+            Click(window, IDC_ALARM);
+            EXPECT_EQ(ReadString(L"strNext"), kNoSetting);
+            Click(window, IDC_ALARM);
+            EXPECT_EQ(ControlText(window, IDC_NEXT),
+                      hour == 6 ? L"Next: 2026/12/8 7:00" : kThursday);
+            SendMessageW(window, WM_ALARM, 0, 0);
+            EXPECT_EQ(ControlText(window, IDC_NEXT),
+                      L"Next: 2026/12/8 " + std::to_wstring(hour) + L":05");
+            PostQuitMessage(0);
+        });
+    }
 }
 
 } // namespace
