@@ -8,6 +8,7 @@
 #include "app/clock_format.h"
 #include "app/entry.h"
 #include "app/startup_shortcut.h"
+#include "app/week_days.h"
 #include "cycle/registration.h"
 #include "cycle/ring_cycle.h"
 #include "model/app_state.h"
@@ -167,6 +168,22 @@ void Initialise(HWND window) {
         AnnounceReady(window);
 }
 
+// Whether the first line of `label` fits on the check box beside its box, without wrapping.
+bool FirstLineFits(HWND box, const wchar_t* label) {
+    RECT client = {};
+    GetClientRect(box, &client);
+    HDC dc = GetDC(box);
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    SIZE line = {}, digit = {};
+    bool measured =
+        GetTextExtentPoint32W(dc, label, static_cast<int>(wcscspn(label, L"\n")), &line) &&
+        GetTextExtentPoint32W(dc, L"0", 1, &digit);
+    SelectObject(dc, font);
+    ReleaseDC(box, dc);
+    // The box comes first, and a gap of about half a digit after it.
+    return !measured || line.cx + GetSystemMetrics(SM_CXMENUCHECK) + digit.cx <= client.right;
+}
+
 void ShowDateAndTime(HWND window) {
     // The device clock is read through the platform, so a test clock shows here too.
     SYSTEMTIME now = {};
@@ -182,10 +199,27 @@ void ShowDateAndTime(HWND window) {
 } // namespace
 
 void SetAlarmLabel(HWND window) {
+    // With days, the fullest form whose first line fits beside the box: the days' abbreviated
+    // names, their shortest, then without "Alarm at". Without days, the first form, unmeasured.
+    static const struct {
+        const wchar_t* format;
+        DayNames names;
+    } kForms[] = {
+        {L"Alarm at %d:%02d%ls\n(Snooze %d Min.)", DayNames::Abbreviated},
+        {L"Alarm at %d:%02d%ls\n(Snooze %d Min.)", DayNames::Shortest},
+        {L"%d:%02d%ls\n(Snooze %d Min.)", DayNames::Shortest},
+    };
+    HWND box = GetDlgItem(window, IDC_ALARM);
     wchar_t label[kTextChars] = {};
-    FormatText(label, kTextChars, L"Alarm at %d:%02d\n(Snooze %d Min.)", Settings.Hour,
-               Settings.Minute, Settings.AlarmInterval);
-    SetDlgItemTextW(window, IDC_ALARM, label);
+    for (const auto& form : kForms) {
+        wchar_t days[kTextChars] = {};
+        DescribeDays(LOCALE_USER_DEFAULT, RepeatDays(), form.names, days, kTextChars);
+        FormatText(label, kTextChars, form.format, Settings.Hour, Settings.Minute, days,
+                   Settings.AlarmInterval);
+        if (!days[0] || FirstLineFits(box, label))
+            break;
+    }
+    SetWindowTextW(box, label);
 }
 
 HFONT MakeClockFont(int32_t tenthsOfPoint, const wchar_t* face) {

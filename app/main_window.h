@@ -10,5 +10,5 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 HFONT MakeClockFont(int32_t tenthsOfPoint, const wchar_t* face);
 void HandleTimer(HWND window, UINT_PTR id);
 BOOL HandleClose(HWND window);
-// Shows the alarm time and snooze interval on the check box.
+// Shows the alarm time, the days it repeats on and the snooze interval on the check box.
 void SetAlarmLabel(HWND window);

@@ -37,6 +37,14 @@
 #define IDC_LEDNUM 1026
 #define IDC_NOW 1030
 #define IDC_BUTTONS 1032
+// The row of day toggles, in the order of the user's week: IDC_DAY1 is its first day.
+#define IDC_DAY1 1040
+#define IDC_DAY2 1041
+#define IDC_DAY3 1042
+#define IDC_DAY4 1043
+#define IDC_DAY5 1044
+#define IDC_DAY6 1045
+#define IDC_DAY7 1046
 
 // "The alarm time has come": sent by a second instance and handled by the main window. A second
 // start's hand-over sends it with wParam WM_ALARM_HANDOVER, so that a copy of the alarm the

@@ -5,6 +5,7 @@
 
 #include "alerts/power.h"
 #include "app/startup_shortcut.h" // the dialog's OK updates the Startup shortcut
+#include "app/week_days.h"
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "model/text.h"
@@ -117,6 +118,32 @@ void FillLedList(HWND dialog) {
     EnableWindow(list, blinking);
 }
 
+// The row of day toggles begins with the first day of the user's week: the day of the toggle at
+// `position`.
+int32_t DayAt(int32_t firstDay, int32_t position) {
+    return (firstDay + position) % 7;
+}
+
+void FillDayRow(HWND dialog) {
+    int32_t first = FirstDayOfWeek(LOCALE_USER_DEFAULT);
+    for (int32_t position = 0; position < 7; ++position) {
+        int32_t day = DayAt(first, position);
+        wchar_t name[kTextChars];
+        if (DayName(LOCALE_USER_DEFAULT, DayNames::Shortest, day, name, kTextChars))
+            SetDlgItemTextW(dialog, IDC_DAY1 + position, name);
+        SetTicked(dialog, IDC_DAY1 + position, (RepeatDays() >> day) & 1);
+    }
+}
+
+int32_t TickedDays(HWND dialog) {
+    int32_t first = FirstDayOfWeek(LOCALE_USER_DEFAULT);
+    int32_t days = kRingOnce;
+    for (int32_t position = 0; position < 7; ++position)
+        if (IsTicked(dialog, IDC_DAY1 + position))
+            days |= 1 << DayAt(first, position);
+    return days;
+}
+
 // One of the four number fields and what it says when its text is wrong.
 struct NumberField {
     int id;
@@ -204,6 +231,8 @@ void InitSettingsDialog(HWND dialog) {
     HWND minute = GetDlgItem(dialog, IDC_MINUTE);
     AppendNumbers(minute, 0, 59);
     SelectNumber(minute, Settings.Minute);
+
+    FillDayRow(dialog);
 
     // The empty first item stands for "no limit", and catches any value the list lacks.
     HWND repeat = GetDlgItem(dialog, IDC_REPEAT);
@@ -295,6 +324,7 @@ void CommitSettings(HWND dialog) {
     Settings.Hour = hour;
     Settings.Minute = minute;
     Settings.AlarmInterval = snooze;
+    Settings.AlarmDays = TickedDays(dialog);
     // Taken even with the beep chosen; an empty list leaves the name as it was.
     wchar_t wave[kPathChars];
     if (SelectedText(GetDlgItem(dialog, IDC_WAVE), wave, kPathChars))

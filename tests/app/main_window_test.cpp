@@ -1,6 +1,7 @@
 #include <iterator>
 
 #include "app/main_window.h"
+#include "app/week_days.h"
 #include "model/app_state.h"
 #include "model/settings.h"
 #include "resources/resource.h"
@@ -171,6 +172,31 @@ TEST_F(MainWindowTest, ClockFontIsTwentyFourPoint) {
     EXPECT_STREQ(info.lfFaceName, L"System");
     EXPECT_EQ(info.lfCharSet, DEFAULT_CHARSET);
     DeleteObject(font);
+}
+
+// With days, the label names them in the fullest form whose first line fits beside the box: the
+// abbreviated names, the shortest, then without "Alarm at". Without days it reads as always.
+TEST_F(MainWindowTest, TheAlarmLabelShowsTheDaysInTheFullestFormThatFits) {
+    const struct {
+        int hour;
+        int32_t days;
+        int form;
+    } cases[] = {{6, 0x3E, 0}, {16, 0x3E, 1}, {16, 0x55, 2}, {123456789, 0, 0}};
+    for (const auto& c : cases) {
+        StoreSettings([&](SettingsBlock& s) {
+            s.Hour = c.hour;
+            s.AlarmDays = c.days;
+        });
+        wchar_t days[64];
+        DescribeDays(LOCALE_USER_DEFAULT, c.days,
+                     c.form ? DayNames::Shortest : DayNames::Abbreviated, days, 64);
+        RunProgram(L"", [&](HWND window) {
+            EXPECT_EQ(ControlText(window, IDC_ALARM), (c.form < 2 ? L"Alarm at " : L"") +
+                                                          std::to_wstring(c.hour) + L":00" + days +
+                                                          L"\n(Snooze 5 Min.)");
+            PostQuitMessage(0);
+        });
+    }
 }
 
 } // namespace

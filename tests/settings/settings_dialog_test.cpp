@@ -2,6 +2,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "app/week_days.h"
 #include "model/names.h"
 #include "model/settings.h"
 #include "resources/resource.h"
@@ -41,7 +42,9 @@ TEST_F(SettingsDialogTest, TheTemplateHasItsControlsInTabOrder) {
             EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, c.id & 0xFFFF);
             EXPECT_EQ(_wcsicmp(className, c.className), 0);
             const bool comboBox = wcscmp(c.className, L"ComboBox") == 0;
-            if (!comboBox) { // a combo box's text is its edit field's, filled in by the dialog
+            // A combo box's text is its edit field's, and a day is named from the locale: both
+            // filled in by the dialog.
+            if (!comboBox && c.style != kDayToggle) {
                 wchar_t text[64] = {};
                 GetWindowTextW(child, text, static_cast<int>(std::size(text)));
                 EXPECT_STREQ(text, c.text);
@@ -108,6 +111,35 @@ TEST_F(SettingsDialogTest, StoredValuesArePreselectedAndCommittedUnchanged) {
     EXPECT_EQ(Settings.NoSuspend, 1);
     EXPECT_EQ(Settings.ScreenOff, 0);
     EXPECT_EQ(Settings.Button, 1);
+}
+
+// The row begins with the first day of the user's week, whatever it is, named by the locale; it
+// shows the stored days and OK commits the ticked ones alone, not the bits that name no day.
+TEST_F(SettingsDialogTest, TheDayRowFollowsTheUsersWeek) {
+    struct OwnFirstDay { // put back however the test ends
+        wchar_t day[4] = {};
+        OwnFirstDay() { GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IFIRSTDAYOFWEEK, day, 4); }
+        ~OwnFirstDay() { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IFIRSTDAYOFWEEK, day); }
+    } own;
+    // The locale numbers its first day from "0" Monday to "6" Sunday.
+    for (const wchar_t* first : {L"6", L"0", L"5"}) {
+        ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IFIRSTDAYOFWEEK, first));
+        int firstDay = (first[0] - L'0' + 1) % 7, secondDay = (firstDay + 1) % 7;
+        Settings.AlarmDays = 0x80 | 1 << firstDay;
+        RunSettingsDialog([&](HWND dialog) {
+            for (int position = 0; position < 7; ++position) {
+                wchar_t name[64] = {};
+                DayName(LOCALE_USER_DEFAULT, DayNames::Shortest, (firstDay + position) % 7, name,
+                        64);
+                EXPECT_EQ(ControlText(dialog, IDC_DAY1 + position), name);
+                EXPECT_EQ(IsChecked(dialog, IDC_DAY1 + position), position == 0);
+            }
+            Click(dialog, IDC_DAY1);
+            Click(dialog, IDC_DAY2);
+            Click(dialog, IDOK);
+        });
+        EXPECT_EQ(Settings.AlarmDays, 1 << secondDay) << fake::Narrow(first);
+    }
 }
 
 TEST_F(SettingsDialogTest, ValuesMissingFromTheListsShowTheFirstItemAndCommitIt) {

@@ -192,6 +192,7 @@ TEST_F(ValidationTest, ARingLimitTakenBeforeASnoozeFaultOutlivesTheClose) {
         Click(dialog, IDC_BEEP);
         Click(dialog, IDC_BUTTONS);
         Click(dialog, IDC_NOSUSPEND);
+        Click(dialog, IDC_DAY2);
         SendDlgItemMessageW(dialog, IDC_WAVE, CB_SETCURSEL, 0, 0);
         SendDlgItemMessageW(dialog, IDC_VOLUME, CB_SETCURSEL, 0, 0);
         Click(dialog, IDOK);
